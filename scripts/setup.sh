@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs. Safe to run again: packages that are
+# already present are skipped by apt, and the i386 architecture is added only once.
+set -euo pipefail
+
+packages=(
+  # building and testing the module and its tools
+  cmake g++ g++-multilib make pkg-config googletest libgtest-dev libbenchmark-dev
+  # the command-line host
+  libsndfile1-dev libcli11-dev libfftw3-dev libcairo2-dev nlohmann-json3-dev
+  # checks, fuzzing, sanitizers, comparisons
+  binutils clang libclang-rt-14-dev valgrind sox
+  # Windows builds and running them
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386
+  # real third-party hosts and plug-ins used as black boxes in tests
+  ardour dpf-plugins-vst
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: every package is installed"
+  exit 0
+fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+echo "setup: installed ${missing[*]}"

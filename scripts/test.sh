@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the 64-bit and 32-bit Linux builds, then each
+# further suite that has its own script. Ends with one line counting all test cases.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh || exit 1
+
+passed=0
+failed=0
+log_dir=build/test-logs
+mkdir -p "$log_dir"
+
+# Runs one suite; its output must contain ctest's summary line, or the suite's own
+# "N passed, N failed" line.
+run_suite() {
+  local name=$1; shift
+  echo "=== $name"
+  local log="$log_dir/$name.log"
+  "$@" 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  local total fails
+  if line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1); then
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    fails=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + total - fails))
+    failed=$((failed + fails))
+  elif line=$(grep -E '^[a-z-]*:? ?[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1); then
+    passed=$((passed + $(sed -E 's/.*\b([0-9]+) passed.*/\1/' <<<"$line")))
+    failed=$((failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")))
+  fi
+  if [ "$status" -ne 0 ]; then
+    echo "=== $name FAILED (exit $status)"
+    failed=$((failed + 1))
+  fi
+}
+
+run_suite linux-64 cmake --workflow --preset default
+run_suite linux-32 cmake --workflow --preset m32
+for extra in scripts/test-windows.sh scripts/test-sanitizers.sh scripts/test-fuzz.sh; do
+  if [ -f "$extra" ]; then
+    run_suite "$(basename "$extra" .sh)" bash "$extra"
+  fi
+done
+
+echo "all suites: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,152 @@
+// The filter stage's settings side: type selection, targets, jumps, coefficient loads and
+// gains. The per-sample path is inline in filter_stage.h.
+#include "filter/filter_stage.h"
+
+#include <cstring>
+
+static_assert(std::atomic<float>::is_always_lock_free && std::atomic<std::int32_t>::is_always_lock_free &&
+                  std::atomic<const float*>::is_always_lock_free,
+              "the stage's shared fields must be plain loads and stores on the audio path");
+
+std::atomic<float> frequencyStepCounter{0.0f};
+std::atomic<float> resonanceStepCounter{0.0f};
+
+namespace {
+
+constexpr float kDefaultFrequency = 0.25f;
+constexpr float kTopFrequencyRow = static_cast<float>(CoefficientTables::kFrequencyCount - 1);
+constexpr float kResonanceStepCount = static_cast<float>(CoefficientTables::kResonanceSteps);
+
+void copyRow(std::array<std::atomic<float>, CoefficientTables::kRowSize>& target, const float* row) {
+    for (int k = 0; k < CoefficientTables::kRowSize; ++k) {
+        target[k].store(row[k], std::memory_order_relaxed);
+    }
+}
+
+}  // namespace
+
+FilterStage::FilterStage() {
+    for (auto& c : resonanceCoefficients_) {
+        c.store(0.0f, kRelaxed);  // loaded on the first use of a resonance step
+    }
+    frequency_.store(kDefaultFrequency, kRelaxed);
+    setType(kTypeLowPass);
+}
+
+void FilterStage::setType(std::int32_t type) {
+    if (type == type_.load(kRelaxed)) {
+        return;  // keeps the history and any glide under way
+    }
+    type_.store(type, kRelaxed);
+    switch (type) {
+    case kTypeLowPass:
+        typeTable_.store(CoefficientTables::lowPassRows, kRelaxed);
+        typeGain_.store(1.0f, kRelaxed);
+        break;
+    case kTypeHighPass:
+        typeTable_.store(CoefficientTables::highPassRows, kRelaxed);
+        typeGain_.store(1.0f, kRelaxed);
+        break;
+    case kTypeBandPass:
+        typeTable_.store(CoefficientTables::bandPassRows, kRelaxed);
+        typeGain_.store(1.0f, kRelaxed);
+        break;
+    case kTypeResonant:
+    case kTypeThru:
+        typeGain_.store(0.0f, kRelaxed);  // the pass table stays as it was
+        break;
+    default:
+        break;  // an unknown type keeps table and gain and runs the last coefficients loaded
+    }
+    clearHistory();
+    jumpToTarget(frequency_.load(kRelaxed), resonance_.load(kRelaxed));
+}
+
+void FilterStage::setTarget(float frequency, float resonance) {
+    frequency_.store(frequency, kRelaxed);
+    resonance_.store(resonance, kRelaxed);
+
+    // frequency x 79, limited to 0..79 (NaN picks 79), truncated.
+    const float row = static_cast<float>(static_cast<double>(frequency) * kTopFrequencyRow);
+    float limitedRow = row <= kTopFrequencyRow ? row : kTopFrequencyRow;
+    if (limitedRow < 0.0f) {
+        limitedRow = 0.0f;
+    }
+    targetFrequencyIndex_.store(static_cast<std::int32_t>(limitedRow), kRelaxed);
+
+    // resonance x 20, limited to at most 20 (NaN picks 20), truncated, minus one; below zero
+    // means no resonance.
+    const float step = static_cast<float>(static_cast<double>(resonance) * kResonanceStepCount);
+    const float limitedStep = step <= kResonanceStepCount ? step : kResonanceStepCount;
+    targetResonanceIndex_.store(limitedStep < 0.0f ? kNoResonance : static_cast<std::int32_t>(limitedStep) - 1,
+                                kRelaxed);
+}
+
+void FilterStage::jumpToTarget(float frequency, float resonance) {
+    setTarget(frequency, resonance);
+    const std::int32_t row = targetFrequencyIndex_.load(kRelaxed);
+    frequencyIndex_.store(row, kRelaxed);
+    resonanceIndex_.store(targetResonanceIndex_.load(kRelaxed), kRelaxed);
+    if (hasPassTable(type_.load(kRelaxed))) {
+        loadTypeCoefficients(row);
+    }
+    updateGains();
+}
+
+void FilterStage::applyMove() {
+    if (hasPassTable(type_.load(kRelaxed))) {
+        loadTypeCoefficients(frequencyIndex_.load(kRelaxed));
+    }
+    updateGains();
+}
+
+void FilterStage::loadTypeCoefficients(std::int32_t frequencyIndex) {
+    copyRow(mainCoefficients_, CoefficientTables::passRow(typeTable_.load(kRelaxed), frequencyIndex));
+}
+
+void FilterStage::loadResonanceCoefficients(std::int32_t frequencyIndex, std::int32_t resonanceIndex) {
+    copyRow(resonanceCoefficients_, CoefficientTables::resonanceRow(frequencyIndex, resonanceIndex));
+}
+
+void FilterStage::updateGains() {
+    const std::int32_t step = resonanceIndex_.load(kRelaxed);
+    const double typeGain = typeGain_.load(kRelaxed);
+    if (step == kNoResonance) {
+        resonanceGain_.store(0.0f, kRelaxed);
+        mainGain_.store(static_cast<float>(typeGain), kRelaxed);
+        return;
+    }
+    // q runs from 0.0 at step 0 to 0.95 at step 19.
+    const float q = static_cast<float>(static_cast<double>(step) / kResonanceStepCount);
+    loadResonanceCoefficients(frequencyIndex_.load(kRelaxed), step);
+    resonanceGain_.store(static_cast<float>(static_cast<double>(kResonanceGainScale) * q), kRelaxed);
+    mainGain_.store(static_cast<float>((1.0 - static_cast<double>(q) * kResonanceWeightSlope) * typeGain),
+                    kRelaxed);
+}
+
+void FilterStage::clearHistory() {
+    mainState1_.store(0.0f, kRelaxed);
+    mainState2_.store(0.0f, kRelaxed);
+    resonanceState1_.store(0.0f, kRelaxed);
+    resonanceState2_.store(0.0f, kRelaxed);
+}
+
+void FilterStage::getTypeName(char* text) const {
+    static constexpr const char* kNames[] = {"LowPass", "HighPass", "BandPass", "Resonant", "Thru"};
+    const std::int32_t current = type_.load(kRelaxed);
+    const char* name = current >= kTypeLowPass && current <= kTypeThru ? kNames[current] : "-";
+    std::memcpy(text, name, std::strlen(name) + 1);
+}
+
+float FilterStage::targetFrequencyHz() const {
+    const double normalized = CoefficientTables::normalizedFrequencies[targetFrequencyIndex_.load(kRelaxed)];
+    return static_cast<float>(normalized * displaySampleRate_.load(kRelaxed));
+}
+
+FilterStage::Coefficients FilterStage::copyOf(const AtomicCoefficients& source) {
+    Coefficients values{};
+    for (int k = 0; k < CoefficientTables::kRowSize; ++k) {
+        values[k] = source[k].load(kRelaxed);
+    }
+    return values;
+}

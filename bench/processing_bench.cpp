@@ -1,0 +1,131 @@
+// Cost of the audio path through the real process entries, per sample and as a real-time
+// factor at 44100 Hz, next to the bare recurrence kernel measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "filter/filter_effect.h"
+#include "recurrence_limit.h"
+
+namespace {
+
+constexpr double kRate = 44100.0;
+
+std::intptr_t BRAMSOLIKET_CALL host(AEffect*, std::int32_t opcode, std::int32_t, std::intptr_t, void*, float) {
+    return opcode == 1 ? 1 : 0;
+}
+
+// A signal that keeps every stage busy: noise at a moderate level with occasional peaks
+// that reach the soft limiter.
+std::vector<float> benchSignal(std::size_t n) {
+    std::vector<float> signal(n);
+    std::uint32_t state = 12345;
+    for (std::size_t i = 0; i < n; ++i) {
+        state = state * 1664525u + 1013904223u;
+        signal[i] = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * (i % 1000 < 10 ? 3.0f : 0.5f);
+    }
+    return signal;
+}
+
+void setPerSampleCounters(benchmark::State& state, std::size_t samplesPerIteration, int chains) {
+    const double samples = static_cast<double>(samplesPerIteration);
+    state.counters["ns_per_sample"] =
+        benchmark::Counter(samples * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["realtime_factor"] =
+        benchmark::Counter(samples / kRate, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["chains"] = chains;
+}
+
+// Recurrence chains that a case keeps busy: the main biquad of each stage of types 0 to 2,
+// and the resonance biquad of the main stage when resonance is on (types 0 to 3).
+int activeChains(int type, int stages, bool resonance) {
+    int chains = type <= 2 ? stages : 0;
+    if (resonance && type <= 3) chains += 1;
+    return chains;
+}
+
+void BM_BareRecurrence(benchmark::State& state) {
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    const std::vector<float> input = benchSignal(n);
+    std::vector<float> output(n);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(runBareRecurrence(input.data(), output.data(), n));
+        benchmark::ClobberMemory();
+    }
+    setPerSampleCounters(state, n, 1);
+}
+BENCHMARK(BM_BareRecurrence)->Arg(4096);
+
+void BM_PlainFloatBiquad(benchmark::State& state) {
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    const std::vector<float> input = benchSignal(n);
+    std::vector<float> output(n);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(runPlainFloatBiquad(input.data(), output.data(), n));
+        benchmark::ClobberMemory();
+    }
+    setPerSampleCounters(state, n, 1);
+}
+BENCHMARK(BM_PlainFloatBiquad)->Arg(4096);
+
+struct Rig {
+    explicit Rig(std::size_t block) : effect(std::make_unique<FilterEffect>(&host)), input(benchSignal(block)),
+                                      left(block), right(block) {}
+    void render(bool accumulate) {
+        AEffect* record = effect->getRecord();
+        float* in[1] = {input.data()};
+        float* out[2] = {left.data(), right.data()};
+        (accumulate ? record->processEntry : record->processReplacingEntry)(record, in, out,
+                                                                           static_cast<std::int32_t>(input.size()));
+    }
+    std::unique_ptr<FilterEffect> effect;
+    std::vector<float> input, left, right;
+};
+
+// Arguments: type 0..4, stages 1..4, resonance 0/1, gliding 0/1, block size.
+void BM_ProcessReplacing(benchmark::State& state) {
+    const int type = static_cast<int>(state.range(0));
+    const int stages = static_cast<int>(state.range(1));
+    const bool resonance = state.range(2) != 0;
+    const bool gliding = state.range(3) != 0;
+    const std::size_t block = static_cast<std::size_t>(state.range(4));
+    Rig rig(block);
+    FilterEffect& effect = *rig.effect;
+    effect.setParameter(kParameterType, type / 4.0f);
+    effect.setParameter(kParameterCutoff, (stages - 1) / 3.0f);
+    effect.setParameter(kParameterResonance, resonance ? 0.8f : 0.0f);
+    effect.setParameter(kParameterFrequency, 0.5f);
+    // Settle the glide of a fresh effect before measuring.
+    for (int i = 0; i < 40 * 400 / static_cast<int>(block) + 2; ++i) rig.render(false);
+    float target = 1.0f;
+    if (gliding) effect.setParameter(kParameterFrequency, target);
+    for (auto _ : state) {
+        rig.render(false);
+        if (gliding && effect.stage(0).frequencyIndex() == effect.stage(0).targetFrequencyIndex()) {
+            target = 1.0f - target;  // keep a glide under way for the whole measurement
+            effect.setParameter(kParameterFrequency, target);
+        }
+    }
+    setPerSampleCounters(state, block, activeChains(type, stages, resonance));
+}
+BENCHMARK(BM_ProcessReplacing)
+    ->ArgNames({"type", "stages", "res", "glide", "block"})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {1, 2, 3, 4}, {0, 1}, {0, 1}, {32, 512, 4096}})
+    ->MinTime(0.02);
+
+// Accumulating against replacing processing at the default settings.
+void BM_ProcessMode(benchmark::State& state) {
+    const bool accumulate = state.range(0) != 0;
+    const std::size_t block = static_cast<std::size_t>(state.range(1));
+    Rig rig(block);
+    for (int i = 0; i < 40 * 400 / static_cast<int>(block) + 2; ++i) rig.render(false);
+    for (auto _ : state) rig.render(accumulate);
+    setPerSampleCounters(state, block, 1);
+}
+BENCHMARK(BM_ProcessMode)->ArgNames({"accumulate", "block"})->ArgsProduct({{0, 1}, {512, 4096}});
+
+}  // namespace
+
+BENCHMARK_MAIN();

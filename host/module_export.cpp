@@ -4,8 +4,17 @@
 #include "filter/filter_effect.h"
 #include "host/plugin_main.h"
 
+// 32-bit Windows gives C symbols a leading underscore, and the module-definition file names
+// the export at the C level, so there the label carries the underscore; the export table
+// still reads `main`.
+#if defined(_WIN32) && !defined(_WIN64)
+#define BRAMSOLIKET_MAIN_SYMBOL "_main"
+#else
+#define BRAMSOLIKET_MAIN_SYMBOL "main"
+#endif
+
 extern "C" __attribute__((visibility("default"), used)) AEffect* BRAMSOLIKET_CALL
-bramsoliketMain(HostCallback hostCallback) __asm__("main");
+bramsoliketMain(HostCallback hostCallback) __asm__(BRAMSOLIKET_MAIN_SYMBOL);
 
 extern "C" AEffect* BRAMSOLIKET_CALL bramsoliketMain(HostCallback hostCallback) {
     return createEffectForHost(hostCallback, &createFilterEffect);

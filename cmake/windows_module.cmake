@@ -1,0 +1,28 @@
+# BRAMSOLIKET.dll: the export table comes from the module-definition file (exactly `main`,
+# undecorated), the module description from the version resource, and the C and C++
+# runtimes are linked in statically so that the DLL imports only from the system's own DLLs
+# (no libgcc_s, libstdc++ or libwinpthread beside the plug-in).
+target_sources(BRAMSOLIKET PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/host/windows/BRAMSOLIKET.def
+  ${CMAKE_CURRENT_SOURCE_DIR}/host/windows/BRAMSOLIKET.rc
+  ${CMAKE_CURRENT_SOURCE_DIR}/host/windows/dll_main.cpp)
+# The version numbers of the resource come from the project, through a generated header.
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/generated/bramsoliket_version.h CONTENT
+"#define BRAMSOLIKET_VERSION_MAJOR ${PROJECT_VERSION_MAJOR}
+#define BRAMSOLIKET_VERSION_MINOR ${PROJECT_VERSION_MINOR}
+#define BRAMSOLIKET_VERSION_PATCH ${PROJECT_VERSION_PATCH}
+#define BRAMSOLIKET_VERSION_TEXT \"${PROJECT_VERSION}\"
+")
+target_include_directories(BRAMSOLIKET PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
+target_link_options(BRAMSOLIKET PRIVATE
+  -static                    # libgcc, libstdc++ and winpthread inside the DLL
+  -Wl,--kill-at              # no @n decoration on any exported name
+  -Wl,--no-undefined)
+
+# Tests of the DLL under Wine: a Windows host program that loads it, and checks of its
+# import and export tables.
+option(BRAMSOLIKET_WINE_TESTS "Test the Windows module under Wine" ON)
+if(BRAMSOLIKET_WINE_TESTS)
+  enable_testing()
+  add_subdirectory(tests/windows)
+endif()

@@ -65,6 +65,9 @@ AudioFileSink::AudioFileSink(const std::filesystem::path& destination, int sampl
     if (file_ == nullptr) {
         throw ToolError("cannot write output " + destination.string() + ": " + ::sf_strerror(nullptr));
     }
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    clips_ = subtype != SF_FORMAT_FLOAT && subtype != SF_FORMAT_DOUBLE;
+    if (clips_) ::sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     interleaved_.resize(static_cast<std::size_t>(maximumBlock) * kOutputChannels);
 }
 

@@ -27,9 +27,12 @@ public:
     void write(const float* left, const float* right, std::int64_t frames) override;
     // Closes the file and moves it into place.
     void commit();
+    // Integer formats cannot hold values beyond full scale: such samples are clipped.
+    bool clipsBeyondFullScale() const { return clips_; }
 
 private:
     TemporaryOutput output_;
     SNDFILE* file_ = nullptr;
     std::vector<float> interleaved_;
+    bool clips_ = false;
 };

@@ -64,10 +64,10 @@ std::unique_ptr<LoadedEffect> LoadedEffect::load(const std::filesystem::path& mo
         ::dlclose(library);
         throw ToolError("plug-in module " + shown + ": \"main\" returned no effect (null)");
     }
-    if (record->magic != kEffectMagic) {
+    if (const std::int32_t magic = record->magic; magic != kEffectMagic) {
         // The record is not one we can talk to, so not even its close request is sent.
         ::dlclose(library);
-        throw ToolError("plug-in module " + shown + ": the record has the wrong magic " + hexWord(record->magic) +
+        throw ToolError("plug-in module " + shown + ": the record has the wrong magic " + hexWord(magic) +
                         " (expected " + hexWord(kEffectMagic) + ", \"VstP\")");
     }
     std::unique_ptr<LoadedEffect> effect(new LoadedEffect(library, record, modulePath));

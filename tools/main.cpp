@@ -144,6 +144,10 @@ int runRender(const CommonOptions& common, const RenderCommand& command) {
     progress.finish();
     sink.commit();
 
+    if (sink.clipsBeyondFullScale() && summary.peak > 1.0f) {
+        std::cerr << "bramsoliket-host: warning: the output format holds no values beyond full scale; samples up to "
+                  << summary.peak << " were clipped (use .wav for 32-bit float)\n";
+    }
     if (summary.eventsNotReached > 0) {
         std::cerr << "bramsoliket-host: warning: " << summary.eventsNotReached
                   << " automation change(s) lie at or beyond the end of the signal and were not applied\n";

@@ -11,6 +11,9 @@ AudioFileSource::AudioFileSource(const std::filesystem::path& path, std::int64_t
     if (!std::filesystem::exists(path, error)) throw ToolError("input file not found: " + shown);
     if (std::filesystem::is_directory(path, error)) throw ToolError("input is a directory, not an audio file: " + shown);
     if (!std::ifstream(path, std::ios::binary).is_open()) throw ToolError("input file cannot be read: " + shown);
+    if (std::filesystem::file_size(path, error) == 0 && !error) {
+        throw ToolError("input file " + shown + " is empty (zero length)");
+    }
     file_ = ::sf_open(shown.c_str(), SFM_READ, &info_);
     if (file_ == nullptr) {
         throw ToolError("input file " + shown + " is not in a supported audio format: " + ::sf_strerror(nullptr));

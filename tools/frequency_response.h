@@ -19,7 +19,11 @@ struct ResponseOptions {
     double sampleRate = 44100.0;
     // Length of the recorded impulse response and of the FFT.
     std::int32_t fftSize = 65536;
-    double impulseHeight = 1e-3;
+    // Small enough that no soft limiter leaves its linear range even at full resonance and
+    // +6 dB level (the limiters start to act near 1.0 there), large enough that the noise
+    // the effect's flushing of tiny state values adds stays far below the curves: that noise
+    // does not scale with the impulse, so a smaller one measures deep stop bands worse.
+    double impulseHeight = 1e-2;
     // Our filter glides one table row per smoothing period; the slowest glide crosses all 79
     // rows at the longest period, 4000 samples. One period more is a margin.
     std::int64_t settleFrames = 79 * 4000 + 4000;

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # building and testing the module and its tools
   cmake g++ g++-multilib make pkg-config googletest libgtest-dev libbenchmark-dev
+  # runs the 32-bit x86 tests where the kernel does not execute 32-bit programs
+  qemu-user
   # the command-line host
   libsndfile1-dev libcli11-dev libfftw3-dev libcairo2-dev nlohmann-json3-dev
   # checks, fuzzing, sanitizers, comparisons

@@ -20,6 +20,8 @@ struct BadInput {
     const char* expectedMessage;
 };
 
+void PrintTo(const BadInput& bad, std::ostream* out) { *out << bad.name; }
+
 std::string expand(std::string argument, const ScratchDirectory& scratch) {
     for (const auto& [key, value] : {std::pair<std::string, std::string>{"%D", scratch.path().string()},
                                      {"%T", BRAMSOLIKET_TEST_MODULE_DIR}}) {

@@ -17,6 +17,19 @@ constexpr float kDefaultFrequency = 0.25f;
 constexpr float kTopFrequencyRow = static_cast<float>(CoefficientTables::kFrequencyCount - 1);
 constexpr float kResonanceStepCount = static_cast<float>(CoefficientTables::kResonanceSteps);
 
+// Counts one call against a shared counter; true when this call found it at zero and so
+// moves its index. The counter wraps to zero when it reaches the caller's smoothing steps.
+bool countStep(std::atomic<float>& counter, float smoothingLimit) {
+    float count = counter.load(std::memory_order_relaxed);
+    const bool moves = count == 0.0f;
+    count = static_cast<float>(count + 1.0);
+    if (!(count < smoothingLimit)) {
+        count = 0.0f;
+    }
+    counter.store(count, std::memory_order_relaxed);
+    return moves;
+}
+
 void copyRow(std::array<std::atomic<float>, CoefficientTables::kRowSize>& target, const float* row) {
     for (int k = 0; k < CoefficientTables::kRowSize; ++k) {
         target[k].store(row[k], std::memory_order_relaxed);
@@ -93,11 +106,30 @@ void FilterStage::jumpToTarget(float frequency, float resonance) {
     updateGains();
 }
 
-void FilterStage::applyMove() {
-    if (hasPassTable(type_.load(kRelaxed))) {
-        loadTypeCoefficients(frequencyIndex_.load(kRelaxed));
+void FilterStage::advanceSmoothing() {
+    const std::int32_t frequencyNow = frequencyIndex_.load(kRelaxed);
+    const std::int32_t frequencyTarget = targetFrequencyIndex_.load(kRelaxed);
+    const std::int32_t resonanceNow = resonanceIndex_.load(kRelaxed);
+    const std::int32_t resonanceTarget = targetResonanceIndex_.load(kRelaxed);
+    if (frequencyNow == frequencyTarget && resonanceNow == resonanceTarget) {
+        return;  // nothing glides: the counters are not touched
     }
-    updateGains();
+    const float smoothingLimit = static_cast<float>(smoothingSteps_.load(kRelaxed));
+    bool moved = false;
+    if (frequencyNow != frequencyTarget && countStep(frequencyStepCounter, smoothingLimit)) {
+        frequencyIndex_.store(frequencyNow + (frequencyNow < frequencyTarget ? 1 : -1), kRelaxed);
+        moved = true;
+    }
+    if (resonanceNow != resonanceTarget && countStep(resonanceStepCounter, smoothingLimit)) {
+        resonanceIndex_.store(resonanceNow + (resonanceNow < resonanceTarget ? 1 : -1), kRelaxed);
+        moved = true;
+    }
+    if (moved) {
+        if (hasPassTable(type_.load(kRelaxed))) {
+            loadTypeCoefficients(frequencyIndex_.load(kRelaxed));
+        }
+        updateGains();
+    }
 }
 
 void FilterStage::loadTypeCoefficients(std::int32_t frequencyIndex) {

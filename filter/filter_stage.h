@@ -140,10 +140,12 @@ private:
     void loadTypeCoefficients(std::int32_t frequencyIndex);
     void loadResonanceCoefficients(std::int32_t frequencyIndex, std::int32_t resonanceIndex);
     void updateGains();
+    bool isGliding() const {
+        return frequencyIndex_.load(kRelaxed) != targetFrequencyIndex_.load(kRelaxed) ||
+               resonanceIndex_.load(kRelaxed) != targetResonanceIndex_.load(kRelaxed);
+    }
+    // Counts this call against the shared counters and moves an index when it is its turn.
     void advanceSmoothing();
-    // Counts one call against a shared counter; true when this call moves the index.
-    static bool countStep(std::atomic<float>& counter, float smoothingLimit);
-    void applyMove();
 
     AtomicCoefficients mainCoefficients_;
     AtomicCoefficients resonanceCoefficients_;
@@ -196,41 +198,9 @@ inline float FilterStage::processSample(float input) {
         resonanceOutput = static_cast<float>(static_cast<double>(resonanceGain_.load(kRelaxed)) * z);
     }
     // Moves take effect from the next sample; this one used the settings found on entry.
-    advanceSmoothing();
+    if (isGliding()) {
+        advanceSmoothing();
+    }
     const float mixed = static_cast<float>((static_cast<double>(resonanceOutput) + mainOutput) * currentLevel);
     return softLimit(mixed);
-}
-
-inline bool FilterStage::countStep(std::atomic<float>& counter, float smoothingLimit) {
-    float count = counter.load(kRelaxed);
-    const bool moves = count == 0.0f;
-    count = static_cast<float>(count + 1.0);
-    if (!(count < smoothingLimit)) {
-        count = 0.0f;
-    }
-    counter.store(count, kRelaxed);
-    return moves;
-}
-
-inline void FilterStage::advanceSmoothing() {
-    const std::int32_t frequencyNow = frequencyIndex_.load(kRelaxed);
-    const std::int32_t frequencyTarget = targetFrequencyIndex_.load(kRelaxed);
-    const std::int32_t resonanceNow = resonanceIndex_.load(kRelaxed);
-    const std::int32_t resonanceTarget = targetResonanceIndex_.load(kRelaxed);
-    if (frequencyNow == frequencyTarget && resonanceNow == resonanceTarget) {
-        return;  // nothing glides: the counters are not touched
-    }
-    const float smoothingLimit = static_cast<float>(smoothingSteps_.load(kRelaxed));
-    bool moved = false;
-    if (frequencyNow != frequencyTarget && countStep(frequencyStepCounter, smoothingLimit)) {
-        frequencyIndex_.store(frequencyNow + (frequencyNow < frequencyTarget ? 1 : -1), kRelaxed);
-        moved = true;
-    }
-    if (resonanceNow != resonanceTarget && countStep(resonanceStepCounter, smoothingLimit)) {
-        resonanceIndex_.store(resonanceNow + (resonanceNow < resonanceTarget ? 1 : -1), kRelaxed);
-        moved = true;
-    }
-    if (moved) {
-        applyMove();
-    }
 }

@@ -1,0 +1,57 @@
+// The host tool's audio file reader with any bytes as the file (WAV, AIFF, FLAC, Ogg and every
+// other format libsndfile knows): it either reads or throws the tool's own error. The file
+// lives in memory (memfd) and is opened by its /proc path, as the tool opens a named file.
+// Reads never deliver more frames than asked for, nor more than the header announces.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tools/signal_source.h"
+#include "tools/tool_error.h"
+
+namespace {
+
+constexpr std::int64_t kBlock = 512;
+// Headers may announce billions of frames; one input reads no more than this.
+constexpr std::int64_t kMostFramesRead = 1 << 16;
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "audio file reader broke a rule: %s\n", what);
+    std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    const int fd = ::memfd_create("fuzz-audio", 0);
+    if (fd < 0) return 0;
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, bytes + written, size - written);
+        if (n <= 0) break;
+        written += static_cast<std::size_t>(n);
+    }
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    try {
+        AudioFileSource source(path, kBlock);
+        if (source.totalFrames() <= 0) fail("a source without frames was opened");
+        std::vector<float> channel(kBlock + 1, -1234.5f);
+        std::int64_t total = 0;
+        while (total < kMostFramesRead) {
+            const std::int64_t got = source.read(channel.data(), kBlock);
+            if (got < 0 || got > kBlock) fail("a read outside 0 to the block size");
+            if (channel[kBlock] != -1234.5f) fail("a read wrote past the block");
+            if (got == 0) break;
+            total += got;
+            if (total > source.totalFrames()) fail("more frames than the header announced");
+        }
+    } catch (const ToolError&) {
+    }
+    ::close(fd);
+    return 0;
+}

@@ -36,7 +36,7 @@ std::vector<AutomationEvent> parseAutomation(const std::string& jsonText, const 
     nlohmann::json document;
     try {
         document = nlohmann::json::parse(jsonText);
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {
         throw ToolError("automation file " + sourceName + " is not valid JSON: " + error.what());
     }
     if (!document.is_array()) {

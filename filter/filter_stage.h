@@ -18,48 +18,7 @@
 #include <cstdint>
 
 #include "filter/coefficient_tables.h"
-
-// Filter state values that are not finite, or tiny (below 1e-10 in magnitude), become +0.0,
-// so the recursion never carries denormals, NaN or infinity: a single bad input sample
-// disturbs the state for that sample only.
-inline float flushToZero(float value) {
-    constexpr float kSmallestKept = 1e-10f;
-    constexpr float kLargestFinite = 3.40282347e+38f;
-    const float magnitude = value < 0.0f ? -value : value;
-    if (magnitude >= kSmallestKept && magnitude <= kLargestFinite) {
-        return value;
-    }
-    return 0.0f;  // NaN fails both comparisons
-}
-
-// Passes magnitudes up to 0.5 unchanged and bends larger ones toward 1.0: up to five passes,
-// each pulling the magnitude toward a knee (0.5, 0.75, 0.875, ...) by the knee's fraction of
-// the excess, then a clamp at 1.0. The sign is kept.
-inline float softLimit(float value) {
-    constexpr int kMaxPasses = 5;
-    constexpr double kSettled = 0.00001;
-    float magnitude = value;
-    double sign = 1.0;
-    if (value < 0.0f || value != value) {
-        magnitude = -value;
-        sign = -1.0;
-    }
-    float knee = 0.5f;
-    for (int pass = 0; pass < kMaxPasses; ++pass) {
-        const float excess = static_cast<float>(static_cast<double>(magnitude) - knee);
-        if (excess > 0.0f) {
-            magnitude = static_cast<float>(static_cast<double>(magnitude) - static_cast<double>(knee) * excess);
-        }
-        knee = static_cast<float>(knee + (1.0 - knee) * 0.5);
-        if (!(excess > kSettled)) {
-            break;
-        }
-    }
-    if (magnitude > 1.0f) {
-        magnitude = 1.0f;
-    }
-    return static_cast<float>(sign * magnitude);
-}
+#include "filter/stage_kernel.h"
 
 // Glide pacing shared by every stage of every effect instance in the module: a stage with a
 // pending move counts one call, and moves only on a call that finds its counter at 0.0.
@@ -97,7 +56,18 @@ public:
     void setDisplaySampleRate(float rate) { displaySampleRate_.store(rate, kRelaxed); }
 
     float processSample(float input);
+    // The stage's settings and history as plain values, for running several samples while
+    // nothing glides, and the history written back afterwards.
+    StageKernel loadKernel() const;
+    void storeHistory(const StageKernel& kernel);
     void clearHistory();
+    // True while an index is still on its way to its target and running the stage moves it;
+    // a stage of type "Thru" never moves its indices.
+    bool isGliding() const {
+        if (type_.load(kRelaxed) == kTypeThru) return false;
+        return frequencyIndex_.load(kRelaxed) != targetFrequencyIndex_.load(kRelaxed) ||
+               resonanceIndex_.load(kRelaxed) != targetResonanceIndex_.load(kRelaxed);
+    }
 
     // Writes the type's name with its terminator, at most kTypeNameSize bytes.
     void getTypeName(char* text) const;
@@ -133,17 +103,9 @@ private:
     static Coefficients copyOf(const AtomicCoefficients& source);
     static bool hasPassTable(std::int32_t type) { return type >= kTypeLowPass && type <= kTypeBandPass; }
 
-    // One step of a transposed direct form II biquad: returns y, updates both state words.
-    static float runBiquad(const AtomicCoefficients& c, std::atomic<float>& state1, std::atomic<float>& state2,
-                           float input);
-
     void loadTypeCoefficients(std::int32_t frequencyIndex);
     void loadResonanceCoefficients(std::int32_t frequencyIndex, std::int32_t resonanceIndex);
     void updateGains();
-    bool isGliding() const {
-        return frequencyIndex_.load(kRelaxed) != targetFrequencyIndex_.load(kRelaxed) ||
-               resonanceIndex_.load(kRelaxed) != targetResonanceIndex_.load(kRelaxed);
-    }
     // Counts this call against the shared counters and moves an index when it is its turn.
     void advanceSmoothing();
 
@@ -169,38 +131,39 @@ private:
     std::atomic<float> displaySampleRate_{44100.0f};
 };
 
-inline float FilterStage::runBiquad(const AtomicCoefficients& c, std::atomic<float>& state1,
-                                    std::atomic<float>& state2, float input) {
-    const double x = input;
-    const double b0 = c[0].load(kRelaxed), b1 = c[1].load(kRelaxed), b2 = c[2].load(kRelaxed);
-    const double a1 = c[4].load(kRelaxed), a2 = c[5].load(kRelaxed);
-    const double s1 = state1.load(kRelaxed), s2 = state2.load(kRelaxed);
-    const float y = flushToZero(static_cast<float>(b0 * x + s1));
-    state1.store(flushToZero(static_cast<float>((b1 * x - a1 * y) + s2)), kRelaxed);
-    state2.store(flushToZero(static_cast<float>(b2 * x - a2 * y)), kRelaxed);
-    return y;
-}
-
 inline float FilterStage::processSample(float input) {
-    const std::int32_t currentType = type_.load(kRelaxed);
-    const double currentLevel = level_.load(kRelaxed);
-    if (currentType == kTypeThru) {
-        return static_cast<float>(currentLevel * input);
+    if (type_.load(kRelaxed) == kTypeThru) {
+        return static_cast<float>(static_cast<double>(level_.load(kRelaxed)) * input);
     }
-    float mainOutput = input;
-    if (currentType != kTypeResonant) {
-        const float y = runBiquad(mainCoefficients_, mainState1_, mainState2_, input);
-        mainOutput = static_cast<float>(static_cast<double>(mainGain_.load(kRelaxed)) * y);
-    }
-    float resonanceOutput = 0.0f;
-    if (resonanceIndex_.load(kRelaxed) != kNoResonance) {
-        const float z = runBiquad(resonanceCoefficients_, resonanceState1_, resonanceState2_, mainOutput);
-        resonanceOutput = static_cast<float>(static_cast<double>(resonanceGain_.load(kRelaxed)) * z);
-    }
+    StageKernel kernel = loadKernel();
+    const float output = kernel.process(input);
+    storeHistory(kernel);
     // Moves take effect from the next sample; this one used the settings found on entry.
     if (isGliding()) {
         advanceSmoothing();
     }
-    const float mixed = static_cast<float>((static_cast<double>(resonanceOutput) + mainOutput) * currentLevel);
-    return softLimit(mixed);
+    return output;
+}
+
+inline StageKernel FilterStage::loadKernel() const {
+    const auto section = [](const AtomicCoefficients& c, const std::atomic<float>& state1,
+                            const std::atomic<float>& state2) {
+        return BiquadSection{c[0].load(kRelaxed), c[1].load(kRelaxed), c[2].load(kRelaxed),
+                             c[4].load(kRelaxed), c[5].load(kRelaxed), state1.load(kRelaxed),
+                             state2.load(kRelaxed)};
+    };
+    return StageKernel{type_.load(kRelaxed),
+                       resonanceIndex_.load(kRelaxed) != kNoResonance,
+                       section(mainCoefficients_, mainState1_, mainState2_),
+                       section(resonanceCoefficients_, resonanceState1_, resonanceState2_),
+                       mainGain_.load(kRelaxed),
+                       resonanceGain_.load(kRelaxed),
+                       level_.load(kRelaxed)};
+}
+
+inline void FilterStage::storeHistory(const StageKernel& kernel) {
+    mainState1_.store(kernel.main.state1, kRelaxed);
+    mainState2_.store(kernel.main.state2, kRelaxed);
+    resonanceState1_.store(kernel.resonance.state1, kRelaxed);
+    resonanceState2_.store(kernel.resonance.state2, kRelaxed);
 }

@@ -1,0 +1,83 @@
+// The arithmetic of one filter stage for one sample, on plain values: the main biquad, the
+// resonance biquad, the gains, the level and the soft limiter. It is the only copy of that
+// arithmetic. FilterStage runs it on its shared fields one sample at a time; the audio
+// loops copy a stage into a StageKernel for a whole block while nothing glides, so the
+// recurrences stay in registers.
+//
+// Arithmetic is double precision with one rounding to float at each point where the filter
+// stores a value (the casts to float below); the output depends bit for bit on where they
+// fall, so the compiler must not contract or reorder (-ffp-contract=off, no fast-math).
+#pragma once
+
+#include <cstdint>
+
+// Filter state values that are not finite, or tiny (below 1e-10 in magnitude), become +0.0,
+// so the recursion never carries denormals, NaN or infinity: a single bad input sample
+// disturbs the state for that sample only.
+inline float flushToZero(float value) {
+    constexpr float kSmallestKept = 1e-10f;
+    constexpr float kLargestFinite = 3.40282347e+38f;
+    const float magnitude = value < 0.0f ? -value : value;
+    return magnitude >= kSmallestKept && magnitude <= kLargestFinite ? value : 0.0f;  // NaN fails both
+}
+
+// Passes magnitudes up to 0.5 unchanged and bends larger ones toward 1.0: up to five passes,
+// each pulling the magnitude toward a knee (0.5, 0.75, 0.875, 0.9375, 0.96875) by the knee's
+// fraction of the excess, stopping after the first pass whose excess is 0.00001 or less;
+// then a clamp at 1.0. The sign is kept.
+//
+// Above the first knee all five passes are computed and a pass after the stop changes
+// nothing, which gives the same result as stopping early without a data-dependent branch.
+inline float softLimit(float value) {
+    constexpr float kKnees[] = {0.5f, 0.75f, 0.875f, 0.9375f, 0.96875f};  // each halfway from the last to 1
+    constexpr double kSettled = 0.00001;
+    const bool negative = value < 0.0f || value != value;
+    float magnitude = negative ? -value : value;
+    if (magnitude <= kKnees[0]) return value;  // the first pass finds no excess
+    bool settled = false;
+    for (const float knee : kKnees) {
+        // A single float subtraction rounds exactly as the double difference rounded to float.
+        const float excess = magnitude - knee;
+        const float pulled = static_cast<float>(static_cast<double>(magnitude) - static_cast<double>(knee) * excess);
+        magnitude = !settled && excess > 0.0f ? pulled : magnitude;
+        settled = settled || !(excess > kSettled);
+    }
+    magnitude = magnitude > 1.0f ? 1.0f : magnitude;
+    return static_cast<float>((negative ? -1.0 : 1.0) * magnitude);
+}
+
+// One two-pole section in transposed direct form II: coefficients (a0 = 1 is implied) and
+// its two state words.
+struct BiquadSection {
+    double b0, b1, b2, a1, a2;
+    float state1, state2;
+
+    float step(float input) {
+        const double x = input;
+        const float y = flushToZero(static_cast<float>(b0 * x + state1));
+        const float next1 = flushToZero(static_cast<float>((b1 * x - a1 * y) + state2));
+        state2 = flushToZero(static_cast<float>(b2 * x - a2 * y));
+        state1 = next1;
+        return y;
+    }
+};
+
+struct StageKernel {
+    static constexpr std::int32_t kTypeResonant = 3;
+    static constexpr std::int32_t kTypeThru = 4;
+
+    std::int32_t type;
+    bool resonant;  // the resonance index is 0 or more
+    BiquadSection main;
+    BiquadSection resonance;
+    double mainGain, resonanceGain, level;
+
+    float process(float input) {
+        if (type == kTypeThru) return static_cast<float>(level * input);
+        float mainOutput = input;
+        if (type != kTypeResonant) mainOutput = static_cast<float>(mainGain * main.step(input));
+        float resonanceOutput = 0.0f;
+        if (resonant) resonanceOutput = static_cast<float>(resonanceGain * resonance.step(mainOutput));
+        return softLimit(static_cast<float>((static_cast<double>(resonanceOutput) + mainOutput) * level));
+    }
+};

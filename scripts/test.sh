@@ -18,12 +18,15 @@ run_suite() {
   local log="$log_dir/$name.log"
   "$@" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
-  local total fails
-  if line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1); then
-    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
-    fails=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
-    passed=$((passed + total - fails))
-    failed=$((failed + fails))
+  # Every ctest summary in the log counts (a suite may run several), else the plain line.
+  local counts
+  counts=$(grep -E '[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" |
+    sed -E 's/.*passed, ([0-9]+) tests failed out of ([0-9]+).*/\1 \2/')
+  if [ -n "$counts" ]; then
+    while read -r fails total; do
+      passed=$((passed + total - fails))
+      failed=$((failed + fails))
+    done <<<"$counts"
   elif line=$(grep -E '^[a-z-]*:? ?[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1); then
     passed=$((passed + $(sed -E 's/.*\b([0-9]+) passed.*/\1/' <<<"$line")))
     failed=$((failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")))
@@ -42,5 +45,5 @@ for extra in scripts/test-windows.sh scripts/test-sanitizers.sh scripts/test-fuz
   fi
 done
 
-echo "all suites: $passed passed, $failed failed"
+echo "total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -30,18 +30,9 @@ bool countStep(std::atomic<float>& counter, float smoothingLimit) {
     return moves;
 }
 
-void copyRow(std::array<std::atomic<float>, CoefficientTables::kRowSize>& target, const float* row) {
-    for (int k = 0; k < CoefficientTables::kRowSize; ++k) {
-        target[k].store(row[k], std::memory_order_relaxed);
-    }
-}
-
 }  // namespace
 
 FilterStage::FilterStage() {
-    for (auto& c : resonanceCoefficients_) {
-        c.store(0.0f, kRelaxed);  // loaded on the first use of a resonance step
-    }
     frequency_.store(kDefaultFrequency, kRelaxed);
     setType(kTypeLowPass);
 }
@@ -133,11 +124,11 @@ void FilterStage::advanceSmoothing() {
 }
 
 void FilterStage::loadTypeCoefficients(std::int32_t frequencyIndex) {
-    copyRow(mainCoefficients_, CoefficientTables::passRow(typeTable_.load(kRelaxed), frequencyIndex));
+    mainRow_.store(CoefficientTables::passRow(typeTable_.load(kRelaxed), frequencyIndex), kRelaxed);
 }
 
 void FilterStage::loadResonanceCoefficients(std::int32_t frequencyIndex, std::int32_t resonanceIndex) {
-    copyRow(resonanceCoefficients_, CoefficientTables::resonanceRow(frequencyIndex, resonanceIndex));
+    resonanceRow_.store(CoefficientTables::resonanceRow(frequencyIndex, resonanceIndex), kRelaxed);
 }
 
 void FilterStage::updateGains() {
@@ -175,10 +166,10 @@ float FilterStage::targetFrequencyHz() const {
     return static_cast<float>(normalized * displaySampleRate_.load(kRelaxed));
 }
 
-FilterStage::Coefficients FilterStage::copyOf(const AtomicCoefficients& source) {
+FilterStage::Coefficients FilterStage::copyOf(const float* row) {
     Coefficients values{};
     for (int k = 0; k < CoefficientTables::kRowSize; ++k) {
-        values[k] = source[k].load(kRelaxed);
+        values[k] = row[k];
     }
     return values;
 }

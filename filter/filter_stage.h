@@ -90,17 +90,15 @@ public:
     float mainState2() const { return mainState2_.load(kRelaxed); }
     float resonanceState1() const { return resonanceState1_.load(kRelaxed); }
     float resonanceState2() const { return resonanceState2_.load(kRelaxed); }
-    Coefficients mainCoefficients() const { return copyOf(mainCoefficients_); }
-    Coefficients resonanceCoefficients() const { return copyOf(resonanceCoefficients_); }
+    Coefficients mainCoefficients() const { return copyOf(mainRow_.load(kRelaxed)); }
+    Coefficients resonanceCoefficients() const { return copyOf(resonanceRow_.load(kRelaxed)); }
 
 private:
     static constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
     static constexpr float kResonanceGainScale = 40.0f;
     static constexpr float kResonanceWeightSlope = 0.6f;  // mainGain = 1 - 0.6 q
 
-    using AtomicCoefficients = std::array<std::atomic<float>, CoefficientTables::kRowSize>;
-
-    static Coefficients copyOf(const AtomicCoefficients& source);
+    static Coefficients copyOf(const float* row);
     static bool hasPassTable(std::int32_t type) { return type >= kTypeLowPass && type <= kTypeBandPass; }
 
     void loadTypeCoefficients(std::int32_t frequencyIndex);
@@ -109,8 +107,11 @@ private:
     // Counts this call against the shared counters and moves an index when it is its turn.
     void advanceSmoothing();
 
-    AtomicCoefficients mainCoefficients_;
-    AtomicCoefficients resonanceCoefficients_;
+    // The coefficient sets in use: rows of the constant tables. A set changes by storing the
+    // address of another row, in one step, so a thread that reads a set while another
+    // changes it always gets one whole row, never a mix of two.
+    std::atomic<const float*> mainRow_{CoefficientTables::lowPassRows};
+    std::atomic<const float*> resonanceRow_{CoefficientTables::resonanceRows};
     std::atomic<std::int32_t> frequencyIndex_{0};
     std::atomic<std::int32_t> targetFrequencyIndex_{0};
     std::atomic<std::int32_t> resonanceIndex_{kNoResonance};
@@ -146,16 +147,14 @@ inline float FilterStage::processSample(float input) {
 }
 
 inline StageKernel FilterStage::loadKernel() const {
-    const auto section = [](const AtomicCoefficients& c, const std::atomic<float>& state1,
+    const auto section = [](const float* c, const std::atomic<float>& state1,
                             const std::atomic<float>& state2) {
-        return BiquadSection{c[0].load(kRelaxed), c[1].load(kRelaxed), c[2].load(kRelaxed),
-                             c[4].load(kRelaxed), c[5].load(kRelaxed), state1.load(kRelaxed),
-                             state2.load(kRelaxed)};
+        return BiquadSection{c[0], c[1], c[2], c[4], c[5], state1.load(kRelaxed), state2.load(kRelaxed)};
     };
     return StageKernel{type_.load(kRelaxed),
                        resonanceIndex_.load(kRelaxed) != kNoResonance,
-                       section(mainCoefficients_, mainState1_, mainState2_),
-                       section(resonanceCoefficients_, resonanceState1_, resonanceState2_),
+                       section(mainRow_.load(kRelaxed), mainState1_, mainState2_),
+                       section(resonanceRow_.load(kRelaxed), resonanceState1_, resonanceState2_),
                        mainGain_.load(kRelaxed),
                        resonanceGain_.load(kRelaxed),
                        level_.load(kRelaxed)};

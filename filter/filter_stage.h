@@ -151,13 +151,16 @@ inline StageKernel FilterStage::loadKernel() const {
                             const std::atomic<float>& state2) {
         return BiquadSection{c[0], c[1], c[2], c[4], c[5], state1.load(kRelaxed), state2.load(kRelaxed)};
     };
-    return StageKernel{type_.load(kRelaxed),
+    StageKernel kernel{type_.load(kRelaxed),
                        resonanceIndex_.load(kRelaxed) != kNoResonance,
+                       false,
                        section(mainRow_.load(kRelaxed), mainState1_, mainState2_),
                        section(resonanceRow_.load(kRelaxed), resonanceState1_, resonanceState2_),
                        mainGain_.load(kRelaxed),
                        resonanceGain_.load(kRelaxed),
                        level_.load(kRelaxed)};
+    kernel.plain = kernel.plainSection();
+    return kernel;
 }
 
 inline void FilterStage::storeHistory(const StageKernel& kernel) {

@@ -68,11 +68,20 @@ struct StageKernel {
 
     std::int32_t type;
     bool resonant;  // the resonance index is 0 or more
+    bool plain;     // plainSection() when the kernel was made
     BiquadSection main;
     BiquadSection resonance;
     double mainGain, resonanceGain, level;
 
+    // A pass-type section with unity weight and level and no resonance: its output is the
+    // limited biquad output unchanged (rnd(1 x y) = y, and y is never -0.0 since the flush
+    // gives +0.0), which is what the slope stages of a cascade always are.
+    bool plainSection() const {
+        return type >= 0 && type < kTypeResonant && !resonant && mainGain == 1.0 && level == 1.0;
+    }
+
     float process(float input) {
+        if (plain) return softLimit(main.step(input));
         if (type == kTypeThru) return static_cast<float>(level * input);
         float mainOutput = input;
         if (type != kTypeResonant) mainOutput = static_cast<float>(mainGain * main.step(input));

@@ -53,5 +53,6 @@ inline float slopeStagesFor(float value) {
     return static_cast<float>(std::clamp<std::int64_t>(stages, 1, kMaximumSlopeStages));
 }
 
-// "Level": the gain handed to the main stage, 2v, so 0.5 is unity.
-inline float outputLevelFor(float value) { return static_cast<float>(static_cast<double>(value) + value); }
+// "Level": the gain handed to the main stage, 2v, so 0.5 is unity. A value beyond half the
+// float range gives an infinite gain of its sign, explicitly.
+inline float outputLevelFor(float value) { return roundToFloat(static_cast<double>(value) + value); }

@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/audio_file_sink.h"
+#include "tools/background_io.h"
 #include "tools/automation.h"
 #include "tools/effect_info.h"
 #include "tools/frequency_response.h"
@@ -119,7 +120,8 @@ int runRender(const CommonOptions& common, const RenderCommand& command) {
     if (command.input.empty()) {
         source = std::make_unique<TestSignal>(command.rate.value_or(kDefaultRate));
     } else {
-        source = std::make_unique<AudioFileSource>(command.input, command.block);
+        // Read ahead on a thread of its own, in large chunks.
+        source = std::make_unique<PrefetchingSource>(std::make_unique<AudioFileSource>(command.input, kIoChunkFrames));
     }
     const double streamRate = source->sampleRate();
     const double pluginRate = command.rate.value_or(streamRate);
@@ -127,7 +129,8 @@ int runRender(const CommonOptions& common, const RenderCommand& command) {
     if (!command.automation.empty()) automation = readAutomationFile(command.automation, names, streamRate);
     for (const AutomationEvent& event : automation) warnIfOutsideNormalRange(event.setting, names);
 
-    AudioFileSink sink(command.output, static_cast<int>(std::lround(streamRate)), command.block);
+    AudioFileSink file(command.output, static_cast<int>(std::lround(streamRate)), kIoChunkFrames);
+    BackgroundSink sink(file);  // writes behind, in large chunks, on a thread of its own
     if (command.program) effect->selectProgram(*command.program);
     applySettings(*effect, settings);
 
@@ -141,10 +144,11 @@ int runRender(const CommonOptions& common, const RenderCommand& command) {
         progress.update(done, total);
     };
     const RenderSummary summary = renderStream(*effect, *source, sink, automation, options);
+    sink.finish();
     progress.finish();
-    sink.commit();
+    file.commit();
 
-    if (sink.clipsBeyondFullScale() && summary.peak > 1.0f) {
+    if (file.clipsBeyondFullScale() && summary.peak > 1.0f) {
         std::cerr << "bramsoliket-host: warning: the output format holds no values beyond full scale; samples up to "
                   << summary.peak << " were clipped (use .wav for 32-bit float)\n";
     }

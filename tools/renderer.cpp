@@ -76,8 +76,11 @@ RenderSummary renderStream(LoadedEffect& effect, SignalSource& source, FrameSink
             const auto first = static_cast<std::size_t>(offset);
             for (std::size_t c = 0; c < inputs.size(); ++c) inputPointers[c] = inputs[c].data() + first;
             for (std::size_t c = 0; c < outputs.size(); ++c) {
-                std::fill(outputs[c].begin() + static_cast<std::ptrdiff_t>(first),
-                          outputs[c].begin() + static_cast<std::ptrdiff_t>(end), 0.0f);
+                // The accumulating entry adds to what the outputs hold: start from silence.
+                if (!replacing) {
+                    std::fill(outputs[c].begin() + static_cast<std::ptrdiff_t>(first),
+                              outputs[c].begin() + static_cast<std::ptrdiff_t>(end), 0.0f);
+                }
                 outputPointers[c] = outputs[c].data() + first;
             }
             const auto count = static_cast<std::int32_t>(end - offset);

@@ -11,14 +11,11 @@
 
 #include <cstdint>
 
-// The per-sample functions are small and sit inside the block loops' hot paths: they are
-// always inlined, whatever the optimisation level, so that the recurrences stay in registers.
-#define BRAMSOLIKET_INLINE [[gnu::always_inline]] inline
 
 // Filter state values that are not finite, or tiny (below 1e-10 in magnitude), become +0.0,
 // so the recursion never carries denormals, NaN or infinity: a single bad input sample
 // disturbs the state for that sample only.
-BRAMSOLIKET_INLINE float flushToZero(float value) {
+inline float flushToZero(float value) {
     constexpr float kSmallestKept = 1e-10f;
     constexpr float kLargestFinite = 3.40282347e+38f;
     const float magnitude = value < 0.0f ? -value : value;
@@ -32,7 +29,7 @@ BRAMSOLIKET_INLINE float flushToZero(float value) {
 //
 // Above the first knee all five passes are computed and a pass after the stop changes
 // nothing, which gives the same result as stopping early without a data-dependent branch.
-BRAMSOLIKET_INLINE float softLimit(float value) {
+inline float softLimit(float value) {
     constexpr float kKnees[] = {0.5f, 0.75f, 0.875f, 0.9375f, 0.96875f};  // each halfway from the last to 1
     constexpr double kSettled = 0.00001;
     const bool negative = value < 0.0f || value != value;
@@ -56,7 +53,7 @@ struct BiquadSection {
     double b0, b1, b2, a1, a2;
     float state1, state2;
 
-    BRAMSOLIKET_INLINE float step(float input) {
+    float step(float input) {
         const double x = input;
         const float y = flushToZero(static_cast<float>(b0 * x + state1));
         const float next1 = flushToZero(static_cast<float>((b1 * x - a1 * y) + state2));
@@ -84,7 +81,9 @@ struct StageKernel {
         return type >= 0 && type < kTypeResonant && !resonant && mainGain == 1.0 && level == 1.0;
     }
 
-    BRAMSOLIKET_INLINE float process(float input) {
+    // Always inlined into the block loops, whatever the optimisation level, so that the
+    // recurrences stay in registers.
+    [[gnu::always_inline]] float process(float input) {
         if (plain) return softLimit(main.step(input));
         if (type == kTypeThru) return static_cast<float>(level * input);
         float mainOutput = input;

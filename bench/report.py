@@ -153,5 +153,26 @@ if sox:
     w(f"Ratio (ours over sox): {sox['ratio']:.2f}.")
     w("")
 
+w("## What the figures mean")
+w("")
+w(f"- One stage runs at {one:.2f} times the bare recurrence: while nothing glides, the block loop")
+w("  copies each stage into a kernel on plain values, so the recurrence stays in registers and")
+w("  everything off its chain (gains, level, limiter, mix) overlaps with it. The limiter skips its")
+w("  passes for magnitudes up to 0.5 and computes all five without branches above.")
+w(f"- Four stages run at {four:.2f} times one kernel: the cascade is pipelined over chunks of")
+w("  frames, so in one step each stage filters a different chunk and the four recurrence chains")
+w("  advance side by side instead of each frame waiting for the whole cascade.")
+w("- Gliding costs more: every sample goes through the stages' shared fields and the glide")
+w("  counters, and each move loads new rows. Small blocks pay the pipeline's start and end.")
+if sox:
+    floor = kernel * 26_460_000 / 1e9
+    w(f"- Against sox, the exact recurrence alone needs {floor:.2f} s of one core for the 26,460,000")
+    w(f"  samples of the file, {100 * floor / sox['sox_median']:.0f} % of sox's whole run; sox's own filter is a plain double")
+    w("  biquad without the rounding steps. The tool also writes four times the bytes (32-bit float")
+    w("  stereo, 212 MB, where sox writes 16-bit mono), through a temporary file renamed into place.")
+    w("  File reading and writing run on threads of their own, so the tool's time is close to the")
+    w("  effect's own processing time plus start-up and the final rename.")
+w("")
+
 open(out_path, "w").write("\n".join(lines))
 print(f"wrote {out_path}")

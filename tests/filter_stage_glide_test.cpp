@@ -10,25 +10,16 @@
 
 #include "filter/coefficient_tables.h"
 #include "filter/filter_stage.h"
+#include "support/stage_rows.h"
 
 namespace {
 
 using Coefficients = FilterStage::Coefficients;
+using testing_support::frequencyOfRow;
+using testing_support::passRow;
+using testing_support::resonanceOfStep;
+using testing_support::resonanceRow;
 
-Coefficients passRow(const float* table, int row) {
-    Coefficients values;
-    std::memcpy(values.data(), CoefficientTables::passRow(table, row), sizeof values);
-    return values;
-}
-
-Coefficients resonanceRow(int row, int step) {
-    Coefficients values;
-    std::memcpy(values.data(), CoefficientTables::resonanceRow(row, step), sizeof values);
-    return values;
-}
-
-float frequencyOfRow(int row) { return (static_cast<float>(row) + 0.5f) / 79.0f; }
-float resonanceOfStep(int step) { return (static_cast<float>(step) + 1.5f) / 20.0f; }
 
 struct GlideTest : testing::Test {
     void SetUp() override {

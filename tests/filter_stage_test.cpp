@@ -11,6 +11,7 @@
 
 #include "filter/coefficient_tables.h"
 #include "filter/filter_stage.h"
+#include "support/stage_rows.h"
 
 namespace {
 
@@ -18,22 +19,11 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 using Coefficients = FilterStage::Coefficients;
+using testing_support::frequencyOfRow;
+using testing_support::passRow;
+using testing_support::resonanceOfStep;
+using testing_support::resonanceRow;
 
-Coefficients passRow(const float* table, int row) {
-    Coefficients values;
-    std::memcpy(values.data(), CoefficientTables::passRow(table, row), sizeof values);
-    return values;
-}
-
-Coefficients resonanceRow(int row, int step) {
-    Coefficients values;
-    std::memcpy(values.data(), CoefficientTables::resonanceRow(row, step), sizeof values);
-    return values;
-}
-
-// A normalized frequency that lands safely on the given row (row / 79 itself may round to
-// just below it).
-float frequencyOfRow(int row) { return (static_cast<float>(row) + 0.5f) / 79.0f; }
 
 // Every processed sample of a gliding stage moves the shared counters.
 struct StageTest : testing::Test {

@@ -24,7 +24,15 @@ PrefetchingSource::~PrefetchingSource() {
 void PrefetchingSource::readAhead() {
     try {
         for (;;) {
-            std::vector<float> chunk(static_cast<std::size_t>(kIoChunkFrames));
+            std::vector<float> chunk;
+            {
+                std::lock_guard lock(mutex_);
+                if (!spare_.empty()) {
+                    chunk = std::move(spare_.back());
+                    spare_.pop_back();
+                }
+            }
+            chunk.resize(static_cast<std::size_t>(kIoChunkFrames));
             std::int64_t filled = 0;
             while (filled < kIoChunkFrames) {
                 const std::int64_t got = inner_->read(chunk.data() + filled, kIoChunkFrames - filled);
@@ -54,6 +62,7 @@ std::int64_t PrefetchingSource::read(float* channel0, std::int64_t frames) {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return error_ || !ready_.empty(); });
             if (ready_.empty()) std::rethrow_exception(error_);
+            if (current_.capacity() > 0) spare_.push_back(std::move(current_));
             current_ = std::move(ready_.front());
             ready_.pop_front();
             consumed_ = 0;
@@ -73,9 +82,22 @@ std::int64_t PrefetchingSource::read(float* channel0, std::int64_t frames) {
 }
 
 BackgroundSink::BackgroundSink(FrameSink& inner) : inner_(inner) {
+    startChunk();
+    thread_ = std::thread([this] { writeBehind(); });
+}
+
+void BackgroundSink::startChunk() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!spare_.empty()) {
+            filling_ = std::move(spare_.back());
+            spare_.pop_back();
+        }
+    }
+    filling_.left.clear();
+    filling_.right.clear();
     filling_.left.reserve(static_cast<std::size_t>(kIoChunkFrames));
     filling_.right.reserve(static_cast<std::size_t>(kIoChunkFrames));
-    thread_ = std::thread([this] { writeBehind(); });
 }
 
 BackgroundSink::~BackgroundSink() {
@@ -110,6 +132,7 @@ void BackgroundSink::writeBehind() {
             return;
         }
         std::lock_guard lock(mutex_);
+        spare_.push_back(std::move(chunk));
         busy_ = false;
         changed_.notify_all();
     }
@@ -134,10 +157,8 @@ void BackgroundSink::write(const float* left, const float* right, std::int64_t f
         frames -= count;
         if (static_cast<std::int64_t>(filling_.left.size()) == kIoChunkFrames) {
             Chunk full = std::move(filling_);
-            filling_ = Chunk{};
-            filling_.left.reserve(static_cast<std::size_t>(kIoChunkFrames));
-            filling_.right.reserve(static_cast<std::size_t>(kIoChunkFrames));
             hand(std::move(full));
+            startChunk();
         }
     }
 }

@@ -40,6 +40,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::vector<float>> ready_;  // an empty chunk marks the end
+    std::vector<std::vector<float>> spare_;  // consumed chunks, reused so memory is touched once
     std::vector<float> current_;
     std::size_t consumed_ = 0;
     bool ended_ = false;
@@ -64,6 +65,7 @@ private:
         std::vector<float> left, right;
     };
     void hand(Chunk chunk);
+    void startChunk();
     void writeBehind();
 
     FrameSink& inner_;
@@ -71,6 +73,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Chunk> pending_;
+    std::vector<Chunk> spare_;  // written chunks, reused so memory is touched once
     bool closing_ = false;
     bool busy_ = false;
     std::exception_ptr error_;

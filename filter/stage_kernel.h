@@ -9,8 +9,9 @@
 // fall, so the compiler must not contract or reorder (-ffp-contract=off, no fast-math).
 #pragma once
 
+#include <cmath>
 #include <cstdint>
-
+#include <limits>
 
 // Filter state values that are not finite, or tiny (below 1e-10 in magnitude), become +0.0,
 // so the recursion never carries denormals, NaN or infinity: a single bad input sample
@@ -25,7 +26,9 @@ inline float flushToZero(float value) {
 // Passes magnitudes up to 0.5 unchanged and bends larger ones toward 1.0: up to five passes,
 // each pulling the magnitude toward a knee (0.5, 0.75, 0.875, 0.9375, 0.96875) by the knee's
 // fraction of the excess, stopping after the first pass whose excess is 0.00001 or less;
-// then a clamp at 1.0. The sign is kept.
+// then a clamp at 1.0. The sign is kept. Every magnitude from about 1062 upward comes out as
+// exactly 1.0, and so does an infinite one: a stage whose sum overflowed still gives full
+// scale instead of the NaN that infinity minus a multiple of itself would make. NaN stays NaN.
 //
 // Above the first knee all five passes are computed and a pass after the stop changes
 // nothing, which gives the same result as stopping early without a data-dependent branch.
@@ -35,6 +38,7 @@ inline float softLimit(float value) {
     const bool negative = value < 0.0f || value != value;
     float magnitude = negative ? -value : value;
     if (magnitude <= kKnees[0]) return value;  // the first pass finds no excess
+    if (magnitude == std::numeric_limits<float>::infinity()) return negative ? -1.0f : 1.0f;
     bool settled = false;
     for (const float knee : kKnees) {
         // A single float subtraction rounds exactly as the double difference rounded to float.
@@ -90,6 +94,13 @@ struct StageKernel {
         if (type != kTypeResonant) mainOutput = static_cast<float>(mainGain * main.step(input));
         float resonanceOutput = 0.0f;
         if (resonant) resonanceOutput = static_cast<float>(resonanceGain * resonance.step(mainOutput));
-        return softLimit(static_cast<float>((static_cast<double>(resonanceOutput) + mainOutput) * level));
+        return softLimit(applyLevel(static_cast<double>(resonanceOutput) + mainOutput));
+    }
+
+    // The level applied to the stage's sum. A zero level is silence, also for a sum that
+    // overflowed to infinity (where the product alone would be NaN); a NaN sum stays NaN.
+    float applyLevel(double sum) const {
+        if (level == 0.0 && std::isinf(sum)) return 0.0f;
+        return static_cast<float>(sum * level);
     }
 };

@@ -370,10 +370,15 @@ TEST(SoftLimitEdges, RisesMonotonicallyAndSaturatesAtOne) {
     EXPECT_LT(softLimit(1000.0f), 1.0f);
 }
 
-TEST(SoftLimitEdges, NotANumberAndInfinityGiveNotANumber) {
+// Infinity is limited like every magnitude beyond about 1062, to full scale; only a NaN,
+// which has no magnitude, stays NaN.
+TEST(SoftLimitEdges, InfinityGivesFullScaleAndNotANumberStays) {
+    EXPECT_EQ(softLimit(kInf), 1.0f);
+    EXPECT_EQ(softLimit(-kInf), -1.0f);
+    EXPECT_EQ(softLimit(std::numeric_limits<float>::max()), 1.0f);
+    EXPECT_EQ(softLimit(-std::numeric_limits<float>::max()), -1.0f);
     EXPECT_TRUE(std::isnan(softLimit(kNaN)));
-    EXPECT_TRUE(std::isnan(softLimit(kInf)));
-    EXPECT_TRUE(std::isnan(softLimit(-kInf)));
+    EXPECT_TRUE(std::isnan(softLimit(-kNaN)));
 }
 
 // --- Names and the displayed frequency ---------------------------------------------------------

@@ -33,6 +33,8 @@ float softLimit(float v) {
         if (!(e > 0.00001)) break;
     }
     if (a > 1.0f) a = 1.0f;
+    // An infinite input is limited like every magnitude above about 1062: to full scale.
+    if (std::isinf(v)) a = 1.0f;
     return rnd(sign * a);
 }
 
@@ -154,7 +156,9 @@ float Stage::process(float x) {
         r = rnd(static_cast<double>(resonanceGain) * z);
     }
     advance();
-    const float v = rnd((static_cast<double>(r) + m) * level);
+    const double sum = static_cast<double>(r) + m;
+    // A zero level silences even a sum that overflowed to infinity.
+    const float v = level == 0.0f && std::isinf(sum) ? 0.0f : rnd(sum * level);
     return softLimit(v);
 }
 

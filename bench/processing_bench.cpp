@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "filter/filter_effect.h"
+#include "formats/vst/filter_effect.h"
 #include "recurrence_limit.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "recurrence_limit.h"
 
-#include "filter/coefficient_tables.h"
-#include "filter/filter_stage.h"
+#include "core/coefficient_tables.h"
+#include "core/filter_stage.h"
 
 namespace {
 // Low-pass row 40, a mid-band setting.

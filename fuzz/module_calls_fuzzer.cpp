@@ -30,9 +30,9 @@
 #include <string>
 #include <vector>
 
-#include "filter/filter_effect.h"
-#include "host/aeffect.h"
-#include "host/plugin_main.h"
+#include "formats/vst/filter_effect.h"
+#include "formats/vst/aeffect.h"
+#include "formats/vst/plugin_main.h"
 
 namespace {
 

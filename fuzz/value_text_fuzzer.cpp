@@ -21,8 +21,8 @@
 #include <cstring>
 #include <string>
 
-#include "filter/filter_effect.h"
-#include "host/value_text.h"
+#include "formats/vst/filter_effect.h"
+#include "core/value_text.h"
 
 namespace {
 

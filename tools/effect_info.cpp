@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iomanip>
 
-#include "host/aeffect.h"
+#include "formats/vst/aeffect.h"
 #include "tools/loaded_effect.h"
 
 namespace {

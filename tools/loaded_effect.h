@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "host/aeffect.h"
+#include "formats/vst/aeffect.h"
 
 class LoadedEffect {
 public:

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/aeffect.h"
+#include "formats/vst/aeffect.h"
 
 struct HostCall {
     AEffect* record;

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/aeffect.h"
+#include "formats/vst/aeffect.h"
 
 namespace testing_support {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/aeffect.h"
+#include "formats/vst/aeffect.h"
 
 namespace testing_support {
 

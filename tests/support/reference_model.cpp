@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "filter/coefficient_tables.h"
+#include "core/coefficient_tables.h"
 
 namespace reference {
 namespace {

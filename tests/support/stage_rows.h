@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "filter/coefficient_tables.h"
-#include "filter/filter_stage.h"
+#include "core/coefficient_tables.h"
+#include "core/filter_stage.h"
 
 namespace testing_support {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/effect_base.h"
+#include "formats/vst/effect_base.h"
 #include "support/float_mode.h"
 
 // The base's behaviour everywhere except the two process operations, which record what they

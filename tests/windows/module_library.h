@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/aeffect.h"
+#include "formats/vst/aeffect.h"
 
 #ifdef _WIN32
 #include <windows.h>

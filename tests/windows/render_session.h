@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/aeffect.h"
+#include "formats/vst/aeffect.h"
 
 // The input signal: integer-derived samples only, so every platform builds the same floats.
 std::vector<float> renderInputSignal(std::size_t frameCount);

@@ -1,0 +1,90 @@
+// The filter as every plug-in format uses it: seven parameters as normalized values, two
+// programs, four stages in cascade, the dry/wet mix, and processing of one input channel
+// into two identical output channels. It knows no plug-in interface; each format's adapter
+// turns its host's calls into these.
+//
+// Threads: a host's parameter thread may call the setters while its audio thread runs
+// process. The working values and the stages' settings they reach are relaxed atomics, so
+// each change lands whole and is seen from the next sample or call on, without locks.
+// Nothing here allocates after construction.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "core/filter_program.h"
+#include "core/filter_stage.h"
+#include "core/parameter_display.h"
+#include "core/parameter_rules.h"
+
+inline constexpr std::int32_t kFilterProgramCount = 2;
+inline constexpr int kStageCount = 4;
+
+enum class OutputMode {
+    Replace,     // the outputs are overwritten
+    Accumulate,  // the output is added to what the outputs hold
+};
+
+class FilterProcessor {
+public:
+    // Builds the stages, allocates the programs (throws std::bad_alloc when it cannot) and
+    // loads program 0, which sets every working value and stage; the histories start clear.
+    FilterProcessor();
+    FilterProcessor(const FilterProcessor&) = delete;
+    FilterProcessor& operator=(const FilterProcessor&) = delete;
+
+    // Stores the value in the current program and turns it into its working value, telling
+    // the stages that need it. An index outside 0 to 6 is ignored.
+    void setParameter(std::int32_t index, float value);
+    // The last value set for the index, 0 for any other index.
+    float getParameter(std::int32_t index) const;
+    // What the index shows at the given sample rate; nothing for an unknown index. For
+    // "Freq" the rate is handed to the main stage, which reports its target row in hertz.
+    std::optional<ParameterDisplay> display(std::int32_t index, float sampleRate);
+
+    // Loads program 0 or 1 (anything else is ignored): its seven values are set in parameter
+    // order, each written back into the program.
+    void setProgram(std::int32_t program);
+    std::int32_t currentProgram() const { return currentProgram_.load(std::memory_order_relaxed); }
+    // Renames the current program; a name longer than 23 characters is cut, and the stored
+    // name is always terminated.
+    void setProgramName(const char* name);
+    // Writes the current program's name with its terminator, at most 24 bytes.
+    void getProgramName(char* name) const;
+
+    // Clears the four stages' histories; settings, glides and programs stay.
+    void suspend();
+
+    // Filters `frameCount` samples of `input` into `left` and `right` and returns the highest
+    // filtered sample of the call (signed: negative samples never raise it; minus infinity
+    // for no frames, and NaN never counts). A count of 0 or less touches nothing. The input
+    // may be the same array as either output.
+    float process(const float* input, float* left, float* right, std::int32_t frameCount, OutputMode mode);
+
+    // Read-only views for adapters, tests and diagnostics.
+    const FilterStage& stage(int index) const { return stages_[index]; }
+    float slopeStageCount() const { return slopeStages_.load(std::memory_order_relaxed); }
+    float smoothingSampleCount() const { return smoothingSamples_.load(std::memory_order_relaxed); }
+    float filterTypeNumber() const { return filterType_.load(std::memory_order_relaxed); }
+    float outputLevel() const { return outputLevel_.load(std::memory_order_relaxed); }
+
+private:
+    template <OutputMode Mode>
+    float render(const float* input, float* left, float* right, std::int32_t frameCount);
+    FilterProgram& currentProgramRecord();
+    const FilterProgram& currentProgramRecord() const;
+
+    std::unique_ptr<FilterProgram[]> programs_;
+    FilterStage stages_[kStageCount];
+    std::atomic<std::int32_t> currentProgram_{0};
+    std::atomic<float> parameterValues_[kParameterCount];
+    std::atomic<float> frequency_;
+    std::atomic<float> resonance_;
+    std::atomic<float> smoothingSamples_;
+    std::atomic<float> filterType_;
+    std::atomic<float> slopeStages_;
+    std::atomic<float> dryWetMix_;
+    std::atomic<float> outputLevel_;
+};

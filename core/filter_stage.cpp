@@ -1,0 +1,178 @@
+// The filter stage's settings side: type selection, targets, jumps, coefficient loads and
+// gains. The per-sample path is inline in filter_stage.h.
+#include "core/filter_stage.h"
+
+#include <cstring>
+
+static_assert(std::atomic<float>::is_always_lock_free && std::atomic<std::int32_t>::is_always_lock_free &&
+                  std::atomic<const float*>::is_always_lock_free,
+              "the stage's shared fields must be plain loads and stores on the audio path");
+
+std::atomic<float> frequencyStepCounter{0.0f};
+std::atomic<float> resonanceStepCounter{0.0f};
+
+namespace {
+
+constexpr float kDefaultFrequency = 0.25f;
+constexpr float kTopFrequencyRow = static_cast<float>(CoefficientTables::kFrequencyCount - 1);
+constexpr float kResonanceStepCount = static_cast<float>(CoefficientTables::kResonanceSteps);
+
+// Counts one call against a shared counter; true when this call found it at zero and so
+// moves its index. The counter wraps to zero when it reaches the caller's smoothing steps.
+bool countStep(std::atomic<float>& counter, float smoothingLimit) {
+    float count = counter.load(std::memory_order_relaxed);
+    const bool moves = count == 0.0f;
+    count = static_cast<float>(count + 1.0);
+    if (!(count < smoothingLimit)) {
+        count = 0.0f;
+    }
+    counter.store(count, std::memory_order_relaxed);
+    return moves;
+}
+
+}  // namespace
+
+FilterStage::FilterStage() {
+    frequency_.store(kDefaultFrequency, kRelaxed);
+    setType(kTypeLowPass);
+}
+
+void FilterStage::setType(std::int32_t type) {
+    if (type == type_.load(kRelaxed)) {
+        return;  // keeps the history and any glide under way
+    }
+    type_.store(type, kRelaxed);
+    switch (type) {
+    case kTypeLowPass:
+        typeTable_.store(CoefficientTables::lowPassRows, kRelaxed);
+        typeGain_.store(1.0f, kRelaxed);
+        break;
+    case kTypeHighPass:
+        typeTable_.store(CoefficientTables::highPassRows, kRelaxed);
+        typeGain_.store(1.0f, kRelaxed);
+        break;
+    case kTypeBandPass:
+        typeTable_.store(CoefficientTables::bandPassRows, kRelaxed);
+        typeGain_.store(1.0f, kRelaxed);
+        break;
+    case kTypeResonant:
+    case kTypeThru:
+        typeGain_.store(0.0f, kRelaxed);  // the pass table stays as it was
+        break;
+    default:
+        break;  // an unknown type keeps table and gain and runs the last coefficients loaded
+    }
+    clearHistory();
+    jumpToTarget(frequency_.load(kRelaxed), resonance_.load(kRelaxed));
+}
+
+void FilterStage::setTarget(float frequency, float resonance) {
+    frequency_.store(frequency, kRelaxed);
+    resonance_.store(resonance, kRelaxed);
+
+    // frequency x 79, limited to 0..79 (NaN picks 79), truncated.
+    const float row = static_cast<float>(static_cast<double>(frequency) * kTopFrequencyRow);
+    float limitedRow = row <= kTopFrequencyRow ? row : kTopFrequencyRow;
+    if (limitedRow < 0.0f) {
+        limitedRow = 0.0f;
+    }
+    targetFrequencyIndex_.store(static_cast<std::int32_t>(limitedRow), kRelaxed);
+
+    // resonance x 20, limited to at most 20 (NaN picks 20), truncated, minus one; below zero
+    // means no resonance.
+    const float step = static_cast<float>(static_cast<double>(resonance) * kResonanceStepCount);
+    const float limitedStep = step <= kResonanceStepCount ? step : kResonanceStepCount;
+    targetResonanceIndex_.store(limitedStep < 0.0f ? kNoResonance : static_cast<std::int32_t>(limitedStep) - 1,
+                                kRelaxed);
+}
+
+void FilterStage::jumpToTarget(float frequency, float resonance) {
+    setTarget(frequency, resonance);
+    const std::int32_t row = targetFrequencyIndex_.load(kRelaxed);
+    frequencyIndex_.store(row, kRelaxed);
+    resonanceIndex_.store(targetResonanceIndex_.load(kRelaxed), kRelaxed);
+    if (hasPassTable(type_.load(kRelaxed))) {
+        loadTypeCoefficients(row);
+    }
+    updateGains();
+}
+
+void FilterStage::advanceSmoothing() {
+    const std::int32_t frequencyNow = frequencyIndex_.load(kRelaxed);
+    const std::int32_t frequencyTarget = targetFrequencyIndex_.load(kRelaxed);
+    const std::int32_t resonanceNow = resonanceIndex_.load(kRelaxed);
+    const std::int32_t resonanceTarget = targetResonanceIndex_.load(kRelaxed);
+    if (frequencyNow == frequencyTarget && resonanceNow == resonanceTarget) {
+        return;  // nothing glides: the counters are not touched
+    }
+    const float smoothingLimit = static_cast<float>(smoothingSteps_.load(kRelaxed));
+    bool moved = false;
+    if (frequencyNow != frequencyTarget && countStep(frequencyStepCounter, smoothingLimit)) {
+        frequencyIndex_.store(frequencyNow + (frequencyNow < frequencyTarget ? 1 : -1), kRelaxed);
+        moved = true;
+    }
+    if (resonanceNow != resonanceTarget && countStep(resonanceStepCounter, smoothingLimit)) {
+        resonanceIndex_.store(resonanceNow + (resonanceNow < resonanceTarget ? 1 : -1), kRelaxed);
+        moved = true;
+    }
+    if (moved) {
+        if (hasPassTable(type_.load(kRelaxed))) {
+            loadTypeCoefficients(frequencyIndex_.load(kRelaxed));
+        }
+        updateGains();
+    }
+}
+
+void FilterStage::loadTypeCoefficients(std::int32_t frequencyIndex) {
+    mainRow_.store(CoefficientTables::passRow(typeTable_.load(kRelaxed), frequencyIndex), kRelaxed);
+}
+
+void FilterStage::loadResonanceCoefficients(std::int32_t frequencyIndex, std::int32_t resonanceIndex) {
+    resonanceRow_.store(CoefficientTables::resonanceRow(frequencyIndex, resonanceIndex), kRelaxed);
+}
+
+void FilterStage::updateGains() {
+    const std::int32_t step = resonanceIndex_.load(kRelaxed);
+    const double typeGain = typeGain_.load(kRelaxed);
+    if (step == kNoResonance) {
+        resonanceGain_.store(0.0f, kRelaxed);
+        mainGain_.store(static_cast<float>(typeGain), kRelaxed);
+        return;
+    }
+    // q runs from 0.0 at step 0 to 0.95 at step 19.
+    const float q = static_cast<float>(static_cast<double>(step) / kResonanceStepCount);
+    loadResonanceCoefficients(frequencyIndex_.load(kRelaxed), step);
+    resonanceGain_.store(static_cast<float>(static_cast<double>(kResonanceGainScale) * q), kRelaxed);
+    mainGain_.store(static_cast<float>((1.0 - static_cast<double>(q) * kResonanceWeightSlope) * typeGain),
+                    kRelaxed);
+}
+
+void FilterStage::clearHistory() {
+    mainState1_.store(0.0f, kRelaxed);
+    mainState2_.store(0.0f, kRelaxed);
+    resonanceState1_.store(0.0f, kRelaxed);
+    resonanceState2_.store(0.0f, kRelaxed);
+}
+
+const char* FilterStage::typeName(std::int32_t type) {
+    static constexpr const char* kNames[] = {"LowPass", "HighPass", "BandPass", "Resonant", "Thru"};
+    return type >= kTypeLowPass && type <= kTypeThru ? kNames[type] : "-";
+}
+
+void FilterStage::getTypeName(char* text) const {
+    const char* name = typeName(type_.load(kRelaxed));
+    std::memcpy(text, name, std::strlen(name) + 1);
+}
+
+float FilterStage::targetFrequencyHz() const {
+    const double normalized = CoefficientTables::normalizedFrequencies[targetFrequencyIndex_.load(kRelaxed)];
+    return static_cast<float>(normalized * displaySampleRate_.load(kRelaxed));
+}
+
+FilterStage::Coefficients FilterStage::copyOf(const float* row) {
+    Coefficients values{};
+    for (int k = 0; k < CoefficientTables::kRowSize; ++k) {
+        values[k] = row[k];
+    }
+    return values;
+}

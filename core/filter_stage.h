@@ -1,0 +1,173 @@
+// One two-pole section of the filter cascade: a main biquad whose response is chosen by
+// type, a narrow band-pass resonance biquad fed with the main output, a stepwise glide of
+// both table indices toward their targets, an output level and a soft limiter.
+//
+// Coefficients are never designed here: a stage copies rows out of CoefficientTables,
+// addressed by a frequency index (0..79) and a resonance index (-1 for none, 0..19).
+//
+// Arithmetic is double precision with a rounding to float at each point where a value is
+// stored (the casts to float below); the output depends bit for bit on where they fall.
+//
+// Threads: the host's parameter thread sets targets, type, level and smoothing while its
+// audio thread runs processSample, so every field either side writes is a relaxed atomic.
+// Nothing here locks, allocates or calls the math library.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "core/coefficient_tables.h"
+#include "core/stage_kernel.h"
+
+// Glide pacing shared by every stage of every effect instance in the module: a stage with a
+// pending move counts one call, and moves only on a call that finds its counter at 0.0.
+extern std::atomic<float> frequencyStepCounter;
+extern std::atomic<float> resonanceStepCounter;
+
+class FilterStage {
+public:
+    static constexpr std::int32_t kTypeLowPass = 0;
+    static constexpr std::int32_t kTypeHighPass = 1;
+    static constexpr std::int32_t kTypeBandPass = 2;
+    static constexpr std::int32_t kTypeResonant = 3;
+    static constexpr std::int32_t kTypeThru = 4;
+    static constexpr std::int32_t kNoResonance = -1;
+    static constexpr int kTypeNameSize = 9;  // longest name plus terminator
+
+    using Coefficients = std::array<float, CoefficientTables::kRowSize>;
+
+    FilterStage();
+    FilterStage(const FilterStage&) = delete;
+    FilterStage& operator=(const FilterStage&) = delete;
+
+    // Selects the response (0..4). A new type clears the history and jumps to the stored
+    // frequency and resonance at once; the type already selected changes nothing.
+    void setType(std::int32_t type);
+    // Stores the normalized frequency and resonance (nominally 0..1) and turns them into
+    // target indices; the stage glides there. Out-of-range values are clamped, NaN picks
+    // the top row and step.
+    void setTarget(float frequency, float resonance);
+    // As setTarget, then moves both indices to their targets and reloads coefficients.
+    void jumpToTarget(float frequency, float resonance);
+    void setLevel(float level) { level_.store(level, kRelaxed); }
+    // Counted calls between two index moves.
+    void setSmoothing(std::int32_t steps) { smoothingSteps_.store(steps, kRelaxed); }
+    void setDisplaySampleRate(float rate) { displaySampleRate_.store(rate, kRelaxed); }
+
+    float processSample(float input);
+    // The stage's settings and history as plain values, for running several samples while
+    // nothing glides, and the history written back afterwards.
+    StageKernel loadKernel() const;
+    void storeHistory(const StageKernel& kernel);
+    void clearHistory();
+    // True while an index is still on its way to its target and running the stage moves it;
+    // a stage of type "Thru" never moves its indices.
+    bool isGliding() const {
+        if (type_.load(kRelaxed) == kTypeThru) return false;
+        return frequencyIndex_.load(kRelaxed) != targetFrequencyIndex_.load(kRelaxed) ||
+               resonanceIndex_.load(kRelaxed) != targetResonanceIndex_.load(kRelaxed);
+    }
+
+    // Writes the type's name with its terminator, at most kTypeNameSize bytes.
+    void getTypeName(char* text) const;
+    // "LowPass", "HighPass", "BandPass", "Resonant" or "Thru" for types 0 to 4, "-" for any other.
+    static const char* typeName(std::int32_t type);
+    // The target row's frequency in hertz at the display sample rate.
+    float targetFrequencyHz() const;
+
+    std::int32_t type() const { return type_.load(kRelaxed); }
+    std::int32_t frequencyIndex() const { return frequencyIndex_.load(kRelaxed); }
+    std::int32_t targetFrequencyIndex() const { return targetFrequencyIndex_.load(kRelaxed); }
+    std::int32_t resonanceIndex() const { return resonanceIndex_.load(kRelaxed); }
+    std::int32_t targetResonanceIndex() const { return targetResonanceIndex_.load(kRelaxed); }
+    std::int32_t smoothingSteps() const { return smoothingSteps_.load(kRelaxed); }
+    float frequency() const { return frequency_.load(kRelaxed); }
+    float resonance() const { return resonance_.load(kRelaxed); }
+    float level() const { return level_.load(kRelaxed); }
+    float mainGain() const { return mainGain_.load(kRelaxed); }
+    float resonanceGain() const { return resonanceGain_.load(kRelaxed); }
+    float typeGain() const { return typeGain_.load(kRelaxed); }
+    float mainState1() const { return mainState1_.load(kRelaxed); }
+    float mainState2() const { return mainState2_.load(kRelaxed); }
+    float resonanceState1() const { return resonanceState1_.load(kRelaxed); }
+    float resonanceState2() const { return resonanceState2_.load(kRelaxed); }
+    Coefficients mainCoefficients() const { return copyOf(mainRow_.load(kRelaxed)); }
+    Coefficients resonanceCoefficients() const { return copyOf(resonanceRow_.load(kRelaxed)); }
+
+private:
+    static constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
+    static constexpr float kResonanceGainScale = 40.0f;
+    static constexpr float kResonanceWeightSlope = 0.6f;  // mainGain = 1 - 0.6 q
+
+    static Coefficients copyOf(const float* row);
+    static bool hasPassTable(std::int32_t type) { return type >= kTypeLowPass && type <= kTypeBandPass; }
+
+    void loadTypeCoefficients(std::int32_t frequencyIndex);
+    void loadResonanceCoefficients(std::int32_t frequencyIndex, std::int32_t resonanceIndex);
+    void updateGains();
+    // Counts this call against the shared counters and moves an index when it is its turn.
+    void advanceSmoothing();
+
+    // The coefficient sets in use: rows of the constant tables. A set changes by storing the
+    // address of another row, in one step, so a thread that reads a set while another
+    // changes it always gets one whole row, never a mix of two.
+    std::atomic<const float*> mainRow_{CoefficientTables::lowPassRows};
+    std::atomic<const float*> resonanceRow_{CoefficientTables::resonanceRows};
+    std::atomic<std::int32_t> frequencyIndex_{0};
+    std::atomic<std::int32_t> targetFrequencyIndex_{0};
+    std::atomic<std::int32_t> resonanceIndex_{kNoResonance};
+    std::atomic<std::int32_t> targetResonanceIndex_{kNoResonance};
+    std::atomic<float> mainState1_{0.0f};
+    std::atomic<float> mainState2_{0.0f};
+    std::atomic<float> resonanceState1_{0.0f};
+    std::atomic<float> resonanceState2_{0.0f};
+    std::atomic<float> mainGain_{1.0f};
+    std::atomic<float> resonanceGain_{0.0f};
+    std::atomic<float> typeGain_{1.0f};
+    std::atomic<float> level_{1.0f};
+    std::atomic<float> frequency_{0.25f};
+    std::atomic<float> resonance_{0.0f};
+    std::atomic<std::int32_t> type_{-1};  // -1 until the constructor's first selection
+    std::atomic<std::int32_t> smoothingSteps_{400};
+    std::atomic<const float*> typeTable_{CoefficientTables::lowPassRows};
+    std::atomic<float> displaySampleRate_{44100.0f};
+};
+
+inline float FilterStage::processSample(float input) {
+    if (type_.load(kRelaxed) == kTypeThru) {
+        return static_cast<float>(static_cast<double>(level_.load(kRelaxed)) * input);
+    }
+    StageKernel kernel = loadKernel();
+    const float output = kernel.process(input);
+    storeHistory(kernel);
+    // Moves take effect from the next sample; this one used the settings found on entry.
+    if (isGliding()) {
+        advanceSmoothing();
+    }
+    return output;
+}
+
+inline StageKernel FilterStage::loadKernel() const {
+    const auto section = [](const float* c, const std::atomic<float>& state1,
+                            const std::atomic<float>& state2) {
+        return BiquadSection{c[0], c[1], c[2], c[4], c[5], state1.load(kRelaxed), state2.load(kRelaxed)};
+    };
+    StageKernel kernel{type_.load(kRelaxed),
+                       resonanceIndex_.load(kRelaxed) != kNoResonance,
+                       false,
+                       section(mainRow_.load(kRelaxed), mainState1_, mainState2_),
+                       section(resonanceRow_.load(kRelaxed), resonanceState1_, resonanceState2_),
+                       mainGain_.load(kRelaxed),
+                       resonanceGain_.load(kRelaxed),
+                       level_.load(kRelaxed)};
+    kernel.plain = kernel.plainSection();
+    return kernel;
+}
+
+inline void FilterStage::storeHistory(const StageKernel& kernel) {
+    mainState1_.store(kernel.main.state1, kRelaxed);
+    mainState2_.store(kernel.main.state2, kRelaxed);
+    resonanceState1_.store(kernel.resonance.state1, kRelaxed);
+    resonanceState2_.store(kernel.resonance.state2, kRelaxed);
+}

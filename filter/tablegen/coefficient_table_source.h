@@ -1,6 +1,0 @@
-// The text of filter/coefficient_tables_data.cpp, computed from the table design rules.
-#pragma once
-
-#include <string>
-
-std::string coefficientTablesSource();

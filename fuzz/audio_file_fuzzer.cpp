@@ -2,6 +2,10 @@
 // other format libsndfile knows): it either reads or throws the tool's own error. The file
 // lives in memory (memfd) and is opened by its /proc path, as the tool opens a named file.
 // Reads never deliver more frames than asked for, nor more than the header announces.
+//
+// The decoders complain on standard error about every broken frame, so the target runs with
+// its standard error closed (-close_fd_mask=2); the rule messages below go to a copy of the
+// descriptor taken before libFuzzer closes it.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -20,12 +24,24 @@ constexpr std::int64_t kBlock = 512;
 // Headers may announce billions of frames; one input reads no more than this.
 constexpr std::int64_t kMostFramesRead = 1 << 16;
 
+std::FILE* reports = stderr;
+
 [[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "audio file reader broke a rule: %s\n", what);
+    std::fprintf(reports, "audio file reader broke a rule: %s\n", what);
+    std::fflush(reports);
     std::abort();
 }
 
 }  // namespace
+
+// Runs before libFuzzer reads its flags, and so before -close_fd_mask closes standard error.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    const int copy = ::dup(2);
+    if (copy >= 0) {
+        if (std::FILE* file = ::fdopen(copy, "w")) reports = file;
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const int fd = ::memfd_create("fuzz-audio", 0);

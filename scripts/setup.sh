@@ -14,6 +14,8 @@ packages=(
   binutils clang libclang-rt-14-dev valgrind sox
   # Windows builds and running them
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386
+  # packages: the Debian package's dependencies, the Windows zip
+  dpkg-dev file zip unzip
   # real third-party hosts and plug-ins used as black boxes in tests
   ardour dpf-plugins-vst
 )

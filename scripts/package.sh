@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the release packages from fresh build folders and writes them to dist/:
+# - bramsoliket_<version>_amd64.deb: every Linux plug-in format and bramsoliket-host, made by
+#   CPack from the install rules (cmake/packaging.cmake);
+# - bramsoliket-<version>-windows.zip: x86/ and x64/ with the Windows plug-ins, a text on
+#   where to put them, and the licence.
+# The version is the one in the top-level CMakeLists.txt.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+bash scripts/setup.sh
+
+version=$(sed -nE 's/^project\(BRAMSOLIKET VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "package: no version in CMakeLists.txt"; exit 1; }
+work=build/package
+rm -rf "$work"
+mkdir -p dist "$work"
+# Every file in the packages carries the time of the last commit, so the same commit gives
+# the same archives.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+
+echo "== Linux: bramsoliket_${version}_amd64.deb"
+cmake -S . -B "$work/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRAMSOLIKET_TESTS=OFF >/dev/null
+cmake --build "$work/linux" -j2
+(cd "$work/linux" && cpack -G DEB >/dev/null)
+deb=$work/linux/packages/bramsoliket_${version}_amd64.deb
+[ -f "$deb" ] || { echo "package: CPack made no $deb"; exit 1; }
+cp "$deb" dist/
+
+echo "== Windows: bramsoliket-${version}-windows.zip"
+stage=$work/windows-zip
+mkdir -p "$stage/x86" "$stage/x64"
+for arch in i686:x86 x86_64:x64; do
+  toolchain=${arch%%:*}
+  folder=${arch##*:}
+  cmake -S . -B "$work/mingw-$folder" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-$toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRAMSOLIKET_TOOLS=OFF -DBRAMSOLIKET_TESTS=OFF \
+    -DBRAMSOLIKET_WINE_TESTS=OFF >/dev/null
+  cmake --build "$work/mingw-$folder" -j2
+  for module in "$work/mingw-$folder"/BRAMSOLIKET.dll "$work/mingw-$folder"/BRAMSOLIKET.clap; do
+    [ -f "$module" ] || continue
+    "${toolchain}-w64-mingw32-strip" -o "$stage/$folder/$(basename "$module")" "$module"
+  done
+done
+sed "s/@VERSION@/$version/" packaging/windows-readme.txt | sed 's/$/\r/' >"$stage/README.txt"
+sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
+find "$stage" -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
+zip_file=dist/bramsoliket-${version}-windows.zip
+rm -f "$zip_file"
+(cd "$stage" && LC_ALL=C find . -type f | LC_ALL=C sort | sed 's|^\./||' | zip -X -q "$root/$zip_file" -@)
+
+echo "package: wrote"
+ls -l dist/bramsoliket_"${version}"_amd64.deb "$zip_file"

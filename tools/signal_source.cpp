@@ -1,6 +1,7 @@
 #include "tools/signal_source.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -26,7 +27,9 @@ std::int64_t declaredFramesOf(SNDFILE* file, const SF_INFO& info) {
     if (declaredBytes <= foundBytes || foundBytes <= 0 || info.frames <= 0) return 0;
     // The bytes per frame follow from the data found and the frames counted in it.
     const double bytesPerFrame = static_cast<double>(foundBytes) / static_cast<double>(info.frames);
-    return static_cast<std::int64_t>(static_cast<double>(declaredBytes) / bytesPerFrame + 0.5);
+    const double declared = std::round(static_cast<double>(declaredBytes) / bytesPerFrame);
+    // A header may declare anything; no more than a 64-bit count holds.
+    return declared < 9.0e18 ? static_cast<std::int64_t>(declared) : std::int64_t{9'000'000'000'000'000'000};
 }
 
 }  // namespace

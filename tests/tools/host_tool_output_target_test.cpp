@@ -104,13 +104,18 @@ TEST_F(OutputTarget, ReplacedFileKeepsItsMode) {
 TEST_F(OutputTarget, ReadOnlyFileIsRefusedForAnUnprivilegedUser) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the tool as another user";
     if (::access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv (util-linux) is not installed";
-    const RunSetting asNobody{{"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"}, {}};
-    const ToolRun canRun = runTool({"info", "--plugin", kProbe}, asNobody);
+    // Copies of the tool and the probe where nobody can reach them, wherever the build is.
+    std::filesystem::permissions(scratch.path(), std::filesystem::perms(0777));
+    std::filesystem::copy_file(BRAMSOLIKET_HOST_TOOL_PATH, scratch / "bramsoliket-host");
+    std::filesystem::copy_file(kProbe, scratch / "probe_module.so");
+    const std::string probe = (scratch / "probe_module.so").string();
+    const RunSetting asNobody{
+        {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"}, {}, scratch / "bramsoliket-host"};
+    const ToolRun canRun = runTool({"info", "--plugin", probe}, asNobody);
     if (canRun.status != 0) {
         GTEST_SKIP() << "the user nobody cannot run the tool and its test module here: " << canRun.err;
     }
-    // A directory nobody may write into, holding nobody's read-only output and an input.
-    std::filesystem::permissions(scratch.path(), std::filesystem::perms(0777));
+    // nobody may write into the directory, which holds nobody's read-only output and an input.
     writeText(scratch / "out.wav", "read-only take");
     const struct passwd* nobody = ::getpwnam("nobody");
     const struct group* nogroup = ::getgrnam("nogroup");
@@ -118,7 +123,9 @@ TEST_F(OutputTarget, ReadOnlyFileIsRefusedForAnUnprivilegedUser) {
     ASSERT_EQ(::chown((scratch / "out.wav").c_str(), nobody->pw_uid, nogroup->gr_gid), 0);
     std::filesystem::permissions(scratch / "out.wav", std::filesystem::perms(0444));
 
-    const ToolRun run = runTool(render((scratch / "out.wav").string()), asNobody);
+    std::vector<std::string> arguments = render((scratch / "out.wav").string());
+    arguments[6] = probe;
+    const ToolRun run = runTool(arguments, asNobody);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.rfind("bramsoliket-host: error: ", 0), 0u) << run.err;
     EXPECT_NE(run.err.find("Permission denied"), std::string::npos) << run.err;
@@ -126,10 +133,15 @@ TEST_F(OutputTarget, ReadOnlyFileIsRefusedForAnUnprivilegedUser) {
     EXPECT_EQ(readText(scratch / "out.wav"), "read-only take");
     EXPECT_EQ(std::filesystem::status(scratch / "out.wav").permissions(), std::filesystem::perms(0444));
     EXPECT_FALSE(hasPartialFile(scratch));
+
+    // Such a user cannot replace /dev/null, but may write into it: the output is discarded.
+    arguments[4] = "/dev/null";
+    const ToolRun discarded = runTool(arguments, asNobody);
+    EXPECT_EQ(discarded.status, 0) << discarded.err;
 }
 
 TEST_F(OutputTarget, DashIsStandardOutputAndMessagesMoveToStandardError) {
-    const ToolRun run = runTool(render("-"), RunSetting{{}, scratch.path()});
+    const ToolRun run = runTool(render("-"), RunSetting{{}, scratch.path(), {}});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out.substr(0, 4), "RIFF");
     EXPECT_NE(run.err.find("rendered 1000 samples"), std::string::npos) << run.err;
@@ -140,7 +152,7 @@ TEST_F(OutputTarget, NullDiscardsButStillRendersAndReports) {
     for (const std::vector<std::string>& discard : {std::vector<std::string>{"-n"}, {"--null"}}) {
         std::vector<std::string> arguments = {"render", "-i", (scratch / "in.wav").string(), "--plugin", kProbe};
         arguments.insert(arguments.end(), discard.begin(), discard.end());
-        const ToolRun run = runTool(arguments, RunSetting{{}, scratch.path()});
+        const ToolRun run = runTool(arguments, RunSetting{{}, scratch.path(), {}});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_NE(run.out.find("rendered 1000 samples"), std::string::npos) << run.out;
         EXPECT_EQ(scratch.entries(), std::vector<std::string>{"in.wav"});

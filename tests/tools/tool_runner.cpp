@@ -33,7 +33,7 @@ std::filesystem::path freshCapturePath() {
 pid_t spawnTool(const std::vector<std::string>& arguments, const RunSetting& setting, const std::string& outPath,
                 const std::string& errPath) {
     std::vector<std::string> all = setting.prefix;
-    all.push_back(BRAMSOLIKET_HOST_TOOL_PATH);
+    all.push_back(setting.tool.empty() ? std::string(BRAMSOLIKET_HOST_TOOL_PATH) : setting.tool.string());
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& argument : all) argv.push_back(argument.data());

@@ -17,10 +17,12 @@ struct ToolRun {
 ToolRun runTool(const std::vector<std::string>& arguments);
 
 // How a run differs from the plain one: a command that runs the tool (for example one that
-// changes the user), and a working directory other than the test's.
+// changes the user), a working directory other than the test's, and a copy of the tool to run
+// instead of the built one.
 struct RunSetting {
     std::vector<std::string> prefix;
     std::filesystem::path workingDirectory;
+    std::filesystem::path tool;
 };
 ToolRun runTool(const std::vector<std::string>& arguments, const RunSetting& setting);
 

@@ -108,6 +108,10 @@ std::unique_ptr<LoadedEffect> LoadedEffect::load(const std::filesystem::path& mo
         throw ToolError("plug-in module " + shown + ": the record has the wrong magic " + hexWord(magic) +
                         " (expected " + hexWord(kEffectMagic) + ", \"VstP\")");
     }
+    if (record->processReplacingEntry == nullptr && record->processEntry == nullptr) {
+        ::dlclose(library);
+        throw ToolError("plug-in module " + shown + ": the record has no process entry");
+    }
     std::unique_ptr<LoadedEffect> effect(new LoadedEffect(library, record, modulePath));
     effect->dispatch(kOpcodeOpen);
     return effect;

@@ -61,7 +61,12 @@ public:
     std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
                            void* ptr = nullptr, float opt = 0.0f);
     float getParameter(std::int32_t index);
-    bool canReplace() const { return (record_->flags & kFlagCanReplace) != 0 && record_->processReplacingEntry != nullptr; }
+    // The replacing entry is used where the flags offer it, and where the record has no
+    // accumulating one to fall back on.
+    bool canReplace() const {
+        return record_->processReplacingEntry != nullptr &&
+               ((record_->flags & kFlagCanReplace) != 0 || record_->processEntry == nullptr);
+    }
     // The meter as the dispatcher reports it: the peak times 32767.
     std::int32_t meterValue() { return static_cast<std::int32_t>(dispatch(kOpcodeMeter)); }
 

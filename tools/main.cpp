@@ -151,8 +151,7 @@ std::unique_ptr<CLI::App> makeResponse(CommandLine& line) {
     ResponseCommand& response = line.response;
     auto app = std::make_unique<CLI::App>("Measure and draw the magnitude response", std::string(kProgram) + " response");
     app->add_option("-o,--output", response.out.output, "Plot file, .png or .svg; - for standard output (PNG)")
-        ->type_name("FILE")
-        ->required();
+        ->type_name("FILE");
     addCommonOptions(*app, line.common);
     addOutputOptions(*app, response.out);
     app->add_option("--rate", line.common.rate, "Sample rate told to the plug-in (default 44100)")->type_name("HZ");
@@ -219,6 +218,9 @@ int run(int argc, char** argv) {
         }
         return runRender(line.common, line.render);
     }
+    // Checked here rather than by the parser, which would report a missing output before an
+    // unknown option.
+    if (line.response.out.output.empty()) throw UsageError("response needs an output: -o PLOT.png, PLOT.svg or -");
     return runResponse(line.common, line.response);
 }
 

@@ -41,6 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageError{"UnknownCommand", {"foo"}, "unknown command \"foo\""},
                       UsageError{"UnknownOption", {"render", "--foo"}, "--foo"},
                       UsageError{"MissingOutput", {"render"}, "render needs an output"},
+                      UsageError{"UnknownOptionBeforeMissingOutput", {"response", "--foo"}, "--foo"},
+                      UsageError{"MissingPlot", {"response"}, "response needs an output"},
                       UsageError{"OptionWithoutValue", {"render", "-n", "--block"}, "--block"},
                       UsageError{"NumberExpected", {"render", "-n", "--block", "many"}, "many"},
                       UsageError{"StrayArgument", {"info", "extra"}, "extra"},

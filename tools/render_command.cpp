@@ -85,6 +85,9 @@ int runRender(const CommonOptions& common, const RenderCommand& command) {
     if (description.isInstrument) {
         warn(pluginName + " is an instrument; it gets no notes (MIDI input is not supported), so it may render silence");
     }
+    if (command.accumulate && !plugin->canAccumulate()) {
+        warn(pluginName + " has no accumulating process call; --accumulate is ignored");
+    }
     const bool meter = command.meter && description.hasMeter;
     if (command.meter && !meter) warn("the plug-in has no meter; --meter prints nothing");
 

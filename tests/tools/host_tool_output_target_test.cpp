@@ -53,6 +53,20 @@ TEST_F(OutputTarget, CharacterDeviceIsWrittenIntoAndStaysADevice) {
     EXPECT_FALSE(hasPartialFile(scratch));
 }
 
+// A node with the numbers of /dev/full, where every write fails for want of space: the error
+// gives the system's reason.
+TEST_F(OutputTarget, WriteFailureGivesItsReason) {
+    const std::filesystem::path device = scratch / "full";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) {
+        GTEST_SKIP() << "cannot make a device node here (needs root and a file system that allows devices)";
+    }
+    const ToolRun run = runTool({"render", "--plugin", kProbe, "-o", device.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("bramsoliket-host: error: cannot write output " + device.string() + ": ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
 TEST_F(OutputTarget, NamedPipeIsWrittenInto) {
     const std::filesystem::path pipe = scratch / "pipe";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);

@@ -1,5 +1,6 @@
 #include "tools/interrupt_cleanup.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -56,3 +57,12 @@ int rememberPartialFile(const std::string& path) {
 void forgetPartialFile(int ticket) {
     if (ticket >= 0 && ticket < kSlots) registered[ticket].store(false);
 }
+
+InterruptsHeld::InterruptsHeld() {
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, signal);
+    ::pthread_sigmask(SIG_BLOCK, &interrupts, &previous_);
+}
+
+InterruptsHeld::~InterruptsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }

@@ -3,6 +3,7 @@
 // error and exits with 128 + the signal's number (130, 143, 129).
 #pragma once
 
+#include <csignal>
 #include <string>
 
 // Signals that are ignored when the tool starts (as under nohup, or for a background job of
@@ -15,3 +16,17 @@ void installInterruptHandlers();
 int rememberPartialFile(const std::string& path);
 // After the file was renamed into place or removed. A ticket below zero is ignored.
 void forgetPartialFile(int ticket);
+
+// Holds SIGINT, SIGTERM and SIGHUP back on the calling thread while it lives, so that making a
+// partial file and registering it happen as one step: a signal that arrives in between is
+// handled once the file is registered, and so removed.
+class InterruptsHeld {
+public:
+    InterruptsHeld();
+    ~InterruptsHeld();
+    InterruptsHeld(const InterruptsHeld&) = delete;
+    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};

@@ -99,6 +99,7 @@ void OutputFile::createTemporaryBeside(const std::filesystem::path& target, bool
     const std::string pattern = (directory / ("." + target.filename().string() + ".partial-XXXXXX")).string();
     std::vector<char> path(pattern.begin(), pattern.end());
     path.push_back('\0');
+    const InterruptsHeld held;
     descriptor_ = ::mkostemp(path.data(), O_CLOEXEC);
     if (descriptor_ < 0) {
         throw ToolError("cannot write output " + name_ + ": cannot make a file in " + directory.string() + ": " +

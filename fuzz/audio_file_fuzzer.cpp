@@ -56,12 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     try {
         AudioFileSource source(path, kBlock);
         if (source.totalFrames() <= 0) fail("a source without frames was opened");
-        std::vector<float> channel(kBlock + 1, -1234.5f);
+        std::vector<std::vector<float>> channels(static_cast<std::size_t>(source.channelCount()),
+                                                 std::vector<float>(kBlock + 1, -1234.5f));
+        std::vector<float*> pointers;
+        for (std::vector<float>& channel : channels) pointers.push_back(channel.data());
         std::int64_t total = 0;
         while (total < kMostFramesRead) {
-            const std::int64_t got = source.read(channel.data(), kBlock);
+            const std::int64_t got = source.read(pointers.data(), kBlock);
             if (got < 0 || got > kBlock) fail("a read outside 0 to the block size");
-            if (channel[kBlock] != -1234.5f) fail("a read wrote past the block");
+            for (const std::vector<float>& channel : channels) {
+                if (channel[kBlock] != -1234.5f) fail("a read wrote past the block");
+            }
             if (got == 0) break;
             total += got;
             if (total > source.totalFrames()) fail("more frames than the header announced");

@@ -2,17 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <unistd.h>
 #include <string>
 
 #include "tools/tool_error.h"
 
 namespace {
 
-constexpr int kOutputChannels = 2;
-
-std::string lowerExtension(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    if (!extension.empty()) extension.erase(0, 1);
+std::string withoutDot(std::string extension) {
+    if (!extension.empty() && extension.front() == '.') extension.erase(0, 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;
@@ -25,10 +24,17 @@ std::string canonicalExtension(const std::string& extension) {
     return extension;
 }
 
+// NaN and infinities have no integer sample: NaN becomes silence, an infinity full scale.
+float representable(float x) {
+    if (std::isnan(x)) return 0.0f;
+    if (std::isinf(x)) return x > 0.0f ? 1.0f : -1.0f;
+    return x;
+}
+
 }  // namespace
 
-int outputFormatFor(const std::filesystem::path& path, int sampleRate) {
-    const std::string extension = lowerExtension(path);
+int outputFormatFor(const std::string& givenExtension, int channels, int sampleRate, const std::string& shownName) {
+    const std::string extension = withoutDot(givenExtension);
     if (extension.empty()) return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     const std::string wanted = canonicalExtension(extension);
     int majorCount = 0;
@@ -38,57 +44,77 @@ int outputFormatFor(const std::filesystem::path& path, int sampleRate) {
         extension == "opus" ? std::vector<int>{SF_FORMAT_OPUS}
                             : std::vector<int>{SF_FORMAT_FLOAT, SF_FORMAT_PCM_24, SF_FORMAT_PCM_16, SF_FORMAT_VORBIS,
                                                SF_FORMAT_OPUS};
+    bool known = false;
     for (int m = 0; m < majorCount; ++m) {
         SF_FORMAT_INFO major{};
         major.format = m;
         ::sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &major, sizeof major);
         if (major.extension == nullptr || wanted != major.extension) continue;
+        known = true;
         SF_INFO info{};
-        info.channels = kOutputChannels;
+        info.channels = channels;
         info.samplerate = sampleRate;
         for (int subtype : subtypes) {
             info.format = major.format | subtype;
             if (::sf_format_check(&info)) return info.format;
         }
     }
-    throw ToolError("unsupported output format \"." + extension + "\" for " + path.string() +
+    if (known) {
+        throw ToolError("the output format \"." + extension + "\" of " + shownName + " cannot hold " +
+                        std::to_string(channels) + " channels at " + std::to_string(sampleRate) +
+                        " Hz (the plug-in's outputs); use e.g. .wav");
+    }
+    throw ToolError("unsupported output format \"." + extension + "\" for " + shownName +
                     " (libsndfile cannot write it); use e.g. .wav, .flac, .aiff or .ogg");
 }
 
-AudioFileSink::AudioFileSink(const std::filesystem::path& destination, int sampleRate, std::int64_t maximumBlock)
-    : output_(destination) {
+AudioFileSink::AudioFileSink(const std::string& output, bool noClobber, const std::string& format, int channels,
+                             int sampleRate, std::int64_t maximumBlock)
+    : output_(output, noClobber), channels_(channels) {
     SF_INFO info{};
-    info.channels = kOutputChannels;
+    info.channels = channels;
     info.samplerate = sampleRate;
-    info.format = outputFormatFor(destination, sampleRate);
+    info.format = outputFormatFor(format.empty() ? output_.extension() : format, channels, sampleRate, output);
     file_ = ::sf_open_fd(output_.descriptor(), SFM_WRITE, &info, SF_FALSE);
     if (file_ == nullptr) {
-        throw ToolError("cannot write output " + destination.string() + ": " + ::sf_strerror(nullptr));
+        std::string message = "cannot write output " + output + ": " + ::sf_strerror(nullptr);
+        if (output_.isDirect() && ::lseek(output_.descriptor(), 0, SEEK_CUR) < 0) {
+            message += " (a pipe takes a format that needs no seeking, e.g. --format au or --format flac)";
+        }
+        throw ToolError(message);
     }
     const int subtype = info.format & SF_FORMAT_SUBMASK;
     clips_ = subtype != SF_FORMAT_FLOAT && subtype != SF_FORMAT_DOUBLE;
     if (clips_) ::sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    interleaved_.resize(static_cast<std::size_t>(maximumBlock) * kOutputChannels);
+    interleaved_.resize(static_cast<std::size_t>(maximumBlock) * static_cast<std::size_t>(channels));
 }
 
 AudioFileSink::~AudioFileSink() {
     if (file_ != nullptr) ::sf_close(file_);
 }
 
-void AudioFileSink::write(const float* left, const float* right, std::int64_t frames) {
-    const std::int64_t capacity = static_cast<std::int64_t>(interleaved_.size()) / kOutputChannels;
-    while (frames > 0) {
-        const std::int64_t count = std::min(frames, capacity);
-        for (std::int64_t i = 0; i < count; ++i) {
-            interleaved_[static_cast<std::size_t>(2 * i)] = left[i];
-            interleaved_[static_cast<std::size_t>(2 * i + 1)] = right[i];
+void AudioFileSink::write(const float* const* channels, std::int64_t frames) {
+    const auto count = static_cast<std::size_t>(channels_);
+    const std::int64_t capacity = static_cast<std::int64_t>(interleaved_.size() / count);
+    std::int64_t done = 0;
+    while (done < frames) {
+        const std::int64_t n = std::min(frames - done, capacity);
+        for (std::size_t c = 0; c < count; ++c) {
+            const float* from = channels[c] + done;
+            for (std::int64_t i = 0; i < n; ++i) {
+                interleaved_[static_cast<std::size_t>(i) * count + c] = clips_ ? representable(from[i]) : from[i];
+            }
         }
-        if (::sf_writef_float(file_, interleaved_.data(), count) != count) {
-            throw ToolError("cannot write output " + output_.destination().string() + ": " + ::sf_strerror(file_));
+        const sf_count_t written = ::sf_writef_float(file_, interleaved_.data(), n);
+        if (written != n) {
+            const int error = ::sf_error(file_);
+            throw ToolError("cannot write output " + output_.name() + ": " +
+                            (error != SF_ERR_NO_ERROR
+                                 ? std::string(::sf_strerror(file_))
+                                 : "libsndfile took " + std::to_string(written) + " of " + std::to_string(n) +
+                                       " frames and gave no reason (its encoder refused them)"));
         }
-        left += count;
-        right += count;
-        frames -= count;
+        done += n;
     }
 }
 
@@ -96,7 +122,7 @@ void AudioFileSink::commit() {
     const int result = ::sf_close(file_);
     file_ = nullptr;
     if (result != 0) {
-        throw ToolError("cannot write output " + output_.destination().string() + ": " + ::sf_error_number(result));
+        throw ToolError("cannot write output " + output_.name() + ": " + ::sf_error_number(result));
     }
     output_.commit();
 }

@@ -1,15 +1,32 @@
 #include "tools/background_io.h"
 
+#include <pthread.h>
+
 #include <algorithm>
+#include <csignal>
 
 namespace {
 // Chunks waiting between the I/O thread and the effect's thread.
 constexpr std::size_t kChunksInFlight = 3;
 }  // namespace
 
+std::thread startQuietThread(std::function<void()> work) {
+    sigset_t interrupts, previous;
+    sigemptyset(&interrupts);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, signal);
+    // The new thread inherits the mask in force when it starts.
+    ::pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
+    std::thread thread(std::move(work));
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return thread;
+}
+
 PrefetchingSource::PrefetchingSource(std::unique_ptr<SignalSource> inner)
-    : inner_(std::move(inner)), total_(inner_->totalFrames()), rate_(inner_->sampleRate()) {
-    thread_ = std::thread([this] { readAhead(); });
+    : inner_(std::move(inner)),
+      channels_(inner_->channelCount()),
+      total_(inner_->totalFrames()),
+      rate_(inner_->sampleRate()) {
+    thread_ = startQuietThread([this] { readAhead(); });
 }
 
 PrefetchingSource::~PrefetchingSource() {
@@ -23,8 +40,9 @@ PrefetchingSource::~PrefetchingSource() {
 
 void PrefetchingSource::readAhead() {
     try {
+        std::vector<float*> pointers(static_cast<std::size_t>(channels_));
         for (;;) {
-            std::vector<float> chunk;
+            Chunk chunk;
             {
                 std::lock_guard lock(mutex_);
                 if (!spare_.empty()) {
@@ -32,18 +50,20 @@ void PrefetchingSource::readAhead() {
                     spare_.pop_back();
                 }
             }
-            chunk.resize(static_cast<std::size_t>(kIoChunkFrames));
-            std::int64_t filled = 0;
-            while (filled < kIoChunkFrames) {
-                const std::int64_t got = inner_->read(chunk.data() + filled, kIoChunkFrames - filled);
+            chunk.samples.resize(static_cast<std::size_t>(kIoChunkFrames * channels_));
+            chunk.frames = 0;
+            while (chunk.frames < kIoChunkFrames) {
+                for (int c = 0; c < channels_; ++c) {
+                    pointers[static_cast<std::size_t>(c)] = chunk.samples.data() + c * kIoChunkFrames + chunk.frames;
+                }
+                const std::int64_t got = inner_->read(pointers.data(), kIoChunkFrames - chunk.frames);
                 if (got <= 0) break;
-                filled += got;
+                chunk.frames += got;
             }
-            chunk.resize(static_cast<std::size_t>(filled));
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return stopping_ || ready_.size() < kChunksInFlight; });
             if (stopping_) return;
-            const bool last = filled == 0;
+            const bool last = chunk.frames == 0;
             ready_.push_back(std::move(chunk));
             changed_.notify_all();
             if (last) return;
@@ -55,35 +75,37 @@ void PrefetchingSource::readAhead() {
     }
 }
 
-std::int64_t PrefetchingSource::read(float* channel0, std::int64_t frames) {
+std::int64_t PrefetchingSource::read(float* const* channels, std::int64_t frames) {
     std::int64_t delivered = 0;
     while (delivered < frames && !ended_) {
-        if (consumed_ == current_.size()) {
+        if (consumed_ == current_.frames) {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return error_ || !ready_.empty(); });
             if (ready_.empty()) std::rethrow_exception(error_);
-            if (current_.capacity() > 0) spare_.push_back(std::move(current_));
+            if (current_.samples.capacity() > 0) spare_.push_back(std::move(current_));
             current_ = std::move(ready_.front());
             ready_.pop_front();
             consumed_ = 0;
             changed_.notify_all();
-            if (current_.empty()) {
+            if (current_.frames == 0) {
                 ended_ = true;
                 break;
             }
         }
-        const std::size_t count =
-            std::min(current_.size() - consumed_, static_cast<std::size_t>(frames - delivered));
-        std::copy_n(current_.begin() + static_cast<std::ptrdiff_t>(consumed_), count, channel0 + delivered);
+        const std::int64_t count = std::min(current_.frames - consumed_, frames - delivered);
+        for (int c = 0; c < channels_; ++c) {
+            std::copy_n(current_.samples.begin() + static_cast<std::ptrdiff_t>(c * kIoChunkFrames + consumed_), count,
+                        channels[c] + delivered);
+        }
         consumed_ += count;
-        delivered += static_cast<std::int64_t>(count);
+        delivered += count;
     }
     return delivered;
 }
 
-BackgroundSink::BackgroundSink(FrameSink& inner) : inner_(inner) {
+BackgroundSink::BackgroundSink(FrameSink& inner) : inner_(inner), channels_(inner.channelCount()) {
     startChunk();
-    thread_ = std::thread([this] { writeBehind(); });
+    thread_ = startQuietThread([this] { writeBehind(); });
 }
 
 void BackgroundSink::startChunk() {
@@ -94,10 +116,9 @@ void BackgroundSink::startChunk() {
             spare_.pop_back();
         }
     }
-    filling_.left.clear();
-    filling_.right.clear();
-    filling_.left.reserve(static_cast<std::size_t>(kIoChunkFrames));
-    filling_.right.reserve(static_cast<std::size_t>(kIoChunkFrames));
+    filling_.channels.resize(static_cast<std::size_t>(channels_));
+    for (std::vector<float>& channel : filling_.channels) channel.resize(static_cast<std::size_t>(kIoChunkFrames));
+    filling_.frames = 0;
 }
 
 BackgroundSink::~BackgroundSink() {
@@ -111,6 +132,7 @@ BackgroundSink::~BackgroundSink() {
 }
 
 void BackgroundSink::writeBehind() {
+    std::vector<const float*> pointers(static_cast<std::size_t>(channels_));
     for (;;) {
         Chunk chunk;
         {
@@ -122,7 +144,8 @@ void BackgroundSink::writeBehind() {
             busy_ = true;
         }
         try {
-            inner_.write(chunk.left.data(), chunk.right.data(), static_cast<std::int64_t>(chunk.left.size()));
+            for (int c = 0; c < channels_; ++c) pointers[static_cast<std::size_t>(c)] = chunk.channels[static_cast<std::size_t>(c)].data();
+            inner_.write(pointers.data(), chunk.frames);
         } catch (...) {
             std::lock_guard lock(mutex_);
             error_ = std::current_exception();
@@ -146,16 +169,17 @@ void BackgroundSink::hand(Chunk chunk) {
     changed_.notify_all();
 }
 
-void BackgroundSink::write(const float* left, const float* right, std::int64_t frames) {
-    while (frames > 0) {
-        const std::int64_t room = kIoChunkFrames - static_cast<std::int64_t>(filling_.left.size());
-        const std::int64_t count = std::min(room, frames);
-        filling_.left.insert(filling_.left.end(), left, left + count);
-        filling_.right.insert(filling_.right.end(), right, right + count);
-        left += count;
-        right += count;
-        frames -= count;
-        if (static_cast<std::int64_t>(filling_.left.size()) == kIoChunkFrames) {
+void BackgroundSink::write(const float* const* channels, std::int64_t frames) {
+    std::int64_t done = 0;
+    while (done < frames) {
+        const std::int64_t count = std::min(kIoChunkFrames - filling_.frames, frames - done);
+        for (int c = 0; c < channels_; ++c) {
+            std::copy_n(channels[c] + done, count,
+                        filling_.channels[static_cast<std::size_t>(c)].begin() + static_cast<std::ptrdiff_t>(filling_.frames));
+        }
+        filling_.frames += count;
+        done += count;
+        if (filling_.frames == kIoChunkFrames) {
             Chunk full = std::move(filling_);
             hand(std::move(full));
             startChunk();
@@ -164,7 +188,7 @@ void BackgroundSink::write(const float* left, const float* right, std::int64_t f
 }
 
 void BackgroundSink::finish() {
-    if (!filling_.left.empty()) hand(std::move(filling_));
+    if (filling_.frames > 0) hand(std::move(filling_));
     filling_ = Chunk{};
     {
         std::unique_lock lock(mutex_);

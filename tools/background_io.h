@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -20,6 +21,8 @@
 // Frames per chunk handed between threads: large enough that file system calls are rare.
 inline constexpr std::int64_t kIoChunkFrames = 65536;
 
+// The I/O threads leave SIGINT, SIGTERM and SIGHUP to the effect's thread (see
+// interrupt_cleanup.h), so that the handler never runs on them.
 class PrefetchingSource : public SignalSource {
 public:
     explicit PrefetchingSource(std::unique_ptr<SignalSource> inner);
@@ -27,22 +30,29 @@ public:
     PrefetchingSource(const PrefetchingSource&) = delete;
     PrefetchingSource& operator=(const PrefetchingSource&) = delete;
 
-    std::int64_t read(float* channel0, std::int64_t frames) override;
+    int channelCount() const override { return channels_; }
+    std::int64_t read(float* const* channels, std::int64_t frames) override;
     std::int64_t totalFrames() const override { return total_; }
     double sampleRate() const override { return rate_; }
 
 private:
+    // Channel c's frames at [c * kIoChunkFrames, c * kIoChunkFrames + frames).
+    struct Chunk {
+        std::vector<float> samples;
+        std::int64_t frames = 0;
+    };
     void readAhead();
 
     std::unique_ptr<SignalSource> inner_;
+    const int channels_;
     const std::int64_t total_;
     const double rate_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<float>> ready_;  // an empty chunk marks the end
-    std::vector<std::vector<float>> spare_;  // consumed chunks, reused so memory is touched once
-    std::vector<float> current_;
-    std::size_t consumed_ = 0;
+    std::deque<Chunk> ready_;  // a chunk without frames marks the end
+    std::vector<Chunk> spare_;  // consumed chunks, reused so memory is touched once
+    Chunk current_;
+    std::int64_t consumed_ = 0;
     bool ended_ = false;
     bool stopping_ = false;
     std::exception_ptr error_;
@@ -56,19 +66,22 @@ public:
     BackgroundSink(const BackgroundSink&) = delete;
     BackgroundSink& operator=(const BackgroundSink&) = delete;
 
-    void write(const float* left, const float* right, std::int64_t frames) override;
+    int channelCount() const override { return channels_; }
+    void write(const float* const* channels, std::int64_t frames) override;
     // Writes what is left and waits for the writer; throws what the writer failed with.
     void finish();
 
 private:
     struct Chunk {
-        std::vector<float> left, right;
+        std::vector<std::vector<float>> channels;
+        std::int64_t frames = 0;
     };
     void hand(Chunk chunk);
     void startChunk();
     void writeBehind();
 
     FrameSink& inner_;
+    const int channels_;
     Chunk filling_;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -79,3 +92,6 @@ private:
     std::exception_ptr error_;
     std::thread thread_;
 };
+
+// A thread that runs `work` with SIGINT, SIGTERM and SIGHUP blocked.
+std::thread startQuietThread(std::function<void()> work);

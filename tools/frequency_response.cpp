@@ -6,21 +6,21 @@
 #include <cmath>
 #include <memory>
 
-#include "tools/loaded_effect.h"
+#include "tools/channel_routing.h"
+#include "tools/plugin_instance.h"
 #include "tools/renderer.h"
 #include "tools/tool_error.h"
 
 namespace {
 
-// A gain of exactly zero is drawn at this level rather than minus infinity.
-constexpr double kSilenceDecibels = -400.0;
 
 class SilenceSource : public SignalSource {
 public:
     SilenceSource(std::int64_t frames, double sampleRate) : frames_(frames), sampleRate_(sampleRate) {}
-    std::int64_t read(float* channel0, std::int64_t frames) override {
+    int channelCount() const override { return 1; }
+    std::int64_t read(float* const* channels, std::int64_t frames) override {
         const std::int64_t count = std::min(frames, frames_ - position_);
-        std::fill_n(channel0, count, 0.0f);
+        std::fill_n(channels[0], count, 0.0f);
         position_ += count;
         return count;
     }
@@ -33,16 +33,12 @@ private:
     std::int64_t position_ = 0;
 };
 
-class DiscardingSink : public FrameSink {
+class FirstChannelRecorder : public FrameSink {
 public:
-    void write(const float*, const float*, std::int64_t) override {}
-};
-
-class LeftChannelRecorder : public FrameSink {
-public:
-    explicit LeftChannelRecorder(std::vector<double>& samples) : samples_(samples) {}
-    void write(const float* left, const float*, std::int64_t frames) override {
-        samples_.insert(samples_.end(), left, left + frames);
+    explicit FirstChannelRecorder(std::vector<double>& samples) : samples_(samples) {}
+    int channelCount() const override { return 1; }
+    void write(const float* const* channels, std::int64_t frames) override {
+        samples_.insert(samples_.end(), channels[0], channels[0] + frames);
     }
 
 private:
@@ -65,6 +61,10 @@ double FrequencyResponse::decibelsAt(double hz) const {
     return decibels[below] + share * (decibels[above] - decibels[below]);
 }
 
+bool FrequencyResponse::silent() const {
+    return std::all_of(decibels.begin(), decibels.end(), [](double db) { return db <= kSilenceDecibels; });
+}
+
 double FrequencyResponse::peakDecibels(double fromHz, double toHz, double* atHz) const {
     double peak = kSilenceDecibels;
     double where = fromHz;
@@ -79,28 +79,22 @@ double FrequencyResponse::peakDecibels(double fromHz, double toHz, double* atHz)
     return peak;
 }
 
-FrequencyResponse measureResponse(LoadedEffect& effect, const std::vector<ParameterSetting>& settings,
-                                  const ResponseOptions& options) {
-    if (options.fftSize < 16 || options.sampleRate <= 0.0) throw ToolError("invalid response measurement settings");
-    RenderOptions render;
-    render.pluginSampleRate = options.sampleRate;
-    render.blockSize = options.blockSize;
+namespace {
 
-    effect.setSampleRate(static_cast<float>(options.sampleRate));
-    applySettings(effect, settings);
-    effect.suspend();
-    SilenceSource silence(options.settleFrames, options.sampleRate);
-    DiscardingSink discard;
-    renderStream(effect, silence, discard, {}, render);  // resumes, and suspends when done
-
+// One impulse response and its spectrum. The render activates the plug-in and deactivates it
+// at the end, which clears its history for the next one.
+FrequencyResponse measureImpulse(PluginInstance& plugin, double height, const ResponseOptions& options,
+                                 const RenderOptions& render) {
     std::vector<float> impulse(static_cast<std::size_t>(options.fftSize), 0.0f);
-    const float height = static_cast<float>(options.impulseHeight);
-    impulse[0] = height;
-    MemorySource impulseSource(std::move(impulse), options.sampleRate);
+    impulse[0] = static_cast<float>(height);
+    // The impulse reaches every input, as a one-channel signal does in `render`.
+    const std::int32_t inputs = plugin.description().inputCount;
+    RoutedSource impulseSource(std::make_unique<MemorySource>(std::move(impulse), options.sampleRate),
+                               routeChannels(1, inputs, {}), options.blockSize);
     std::vector<double> recorded;
     recorded.reserve(static_cast<std::size_t>(options.fftSize));
-    LeftChannelRecorder recorder(recorded);
-    renderStream(effect, impulseSource, recorder, {}, render);
+    FirstChannelRecorder recorder(recorded);
+    renderStream(plugin, impulseSource, recorder, {}, render);
 
     const int n = options.fftSize;
     const int bins = n / 2 + 1;
@@ -114,13 +108,54 @@ FrequencyResponse measureResponse(LoadedEffect& effect, const std::vector<Parame
 
     FrequencyResponse response;
     response.sampleRate = options.sampleRate;
+    response.impulseHeight = static_cast<float>(height);
     response.frequencies.resize(static_cast<std::size_t>(bins));
     response.decibels.resize(static_cast<std::size_t>(bins));
     for (int k = 0; k < bins; ++k) {
-        const double magnitude = std::hypot(spectrum.get()[k][0], spectrum.get()[k][1]) / height;
+        const double magnitude = std::hypot(spectrum.get()[k][0], spectrum.get()[k][1]) / response.impulseHeight;
         response.frequencies[static_cast<std::size_t>(k)] = k * options.sampleRate / n;
         response.decibels[static_cast<std::size_t>(k)] =
             magnitude > 0.0 ? std::max(kSilenceDecibels, 20.0 * std::log10(magnitude)) : kSilenceDecibels;
     }
     return response;
+}
+
+// Linear at the larger height: the two agree wherever the response is within the window
+// below its peak (the limiters act on the loud parts; the quiet ones hold the noise floor).
+bool agreeNearThePeak(const FrequencyResponse& larger, const FrequencyResponse& smaller,
+                      const ResponseOptions& options) {
+    const double peak = *std::max_element(smaller.decibels.begin(), smaller.decibels.end());
+    if (peak <= kSilenceDecibels) return larger.silent();
+    for (std::size_t k = 0; k < smaller.decibels.size(); ++k) {
+        if (smaller.decibels[k] < peak - options.linearityWindowDb) continue;
+        if (std::fabs(larger.decibels[k] - smaller.decibels[k]) > options.linearityToleranceDb) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+FrequencyResponse measureResponse(PluginInstance& plugin, const std::vector<ParameterSetting>& settings,
+                                  const ResponseOptions& options) {
+    if (options.fftSize < 16 || options.sampleRate <= 0.0) throw ToolError("invalid response measurement settings");
+    RenderOptions render;
+    render.pluginSampleRate = options.sampleRate;
+    render.blockSize = options.blockSize;
+
+    // Any glide toward the new settings finishes before the first impulse; the glide's state
+    // outlasts deactivation, so the impulses after it need no settling of their own.
+    applySettings(plugin, settings);
+    SilenceSource silence(options.settleFrames, options.sampleRate);
+    DiscardingSink discard(1);
+    renderStream(plugin, silence, discard, {}, render);
+
+    if (options.fixedImpulseHeight) return measureImpulse(plugin, *options.fixedImpulseHeight, options, render);
+    FrequencyResponse larger = measureImpulse(plugin, options.largestImpulseHeight, options, render);
+    for (double height = options.largestImpulseHeight / 2; height >= options.smallestImpulseHeight;
+         height /= 2) {
+        FrequencyResponse smaller = measureImpulse(plugin, height, options, render);
+        if (agreeNearThePeak(larger, smaller, options)) return larger;
+        larger = std::move(smaller);
+    }
+    return measureImpulse(plugin, options.smallestImpulseHeight, options, render);
 }

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "tools/effect_text.h"
 #include "tools/tool_error.h"
+#include "tools/vst_record_text.h"
 
 namespace {
 
@@ -17,11 +19,47 @@ using ModuleMain = AEffect*(BRAMSOLIKET_CALL*)(HostCallback);
 // Text buffers handed to the module. Our module writes at most 9 bytes (24 for program
 // names); other modules are known to write more, so the buffer is generous and zeroed.
 constexpr std::size_t kTextCapacity = 256;
+constexpr std::int32_t kFlagHasEditor = 1;
+constexpr std::int32_t kFlagIsSynth = 256;
+// Scale of the meter value the dispatcher returns.
+constexpr double kMeterFullScale = 32767.0;
 
-std::string hexWord(std::int32_t word) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(word));
-    return text;
+FormatFact fact(std::string key, std::string label, std::string text, nlohmann::ordered_json value) {
+    return {std::move(key), std::move(label), std::move(text), std::move(value)};
+}
+
+PluginDescription describeRecord(const AEffect& record, const std::filesystem::path& modulePath) {
+    PluginDescription description;
+    // The interface has no request for the effect's name: the module's file name stands for it.
+    description.name = modulePath.stem().string();
+    description.format = "VST";
+    description.path = modulePath;
+    description.inputCount = record.inputCount;
+    description.outputCount = record.outputCount;
+    description.latency = record.initialDelay;
+    description.properties = vstFlagNames(record.flags);
+    description.isInstrument = (record.flags & kFlagIsSynth) != 0;
+    description.hasEditor = (record.flags & kFlagHasEditor) != 0;
+    description.hasMeter = (record.flags & kFlagHasMeter) != 0;
+    std::string flagsText = std::to_string(record.flags);
+    for (std::size_t i = 0; i < description.properties.size(); ++i) {
+        flagsText += (i == 0 ? " (" : ", ") + description.properties[i];
+    }
+    if (!description.properties.empty()) flagsText += ")";
+    description.formatFacts = {
+        fact("magic", "magic", hexWord(record.magic) + " \"" + fourCharacterText(record.magic) + "\"", record.magic),
+        fact("magicText", "", "", fourCharacterText(record.magic)),
+        fact("uniqueId", "unique id",
+             "\"" + fourCharacterText(record.uniqueId) + "\" (" + std::to_string(record.uniqueId) + ", " +
+                 hexWord(record.uniqueId) + ")",
+             record.uniqueId),
+        fact("uniqueIdText", "", "", fourCharacterText(record.uniqueId)),
+        fact("version", "version", std::to_string(record.version), record.version),
+        fact("initialDelay", "initial delay", std::to_string(record.initialDelay), record.initialDelay),
+        fact("flags", "flags", flagsText, record.flags),
+        fact("flagNames", "", "", description.properties),
+    };
+    return description;
 }
 
 }  // namespace
@@ -70,17 +108,52 @@ std::unique_ptr<LoadedEffect> LoadedEffect::load(const std::filesystem::path& mo
         throw ToolError("plug-in module " + shown + ": the record has the wrong magic " + hexWord(magic) +
                         " (expected " + hexWord(kEffectMagic) + ", \"VstP\")");
     }
+    if (record->processReplacingEntry == nullptr && record->processEntry == nullptr) {
+        ::dlclose(library);
+        throw ToolError("plug-in module " + shown + ": the record has no process entry");
+    }
     std::unique_ptr<LoadedEffect> effect(new LoadedEffect(library, record, modulePath));
     effect->dispatch(kOpcodeOpen);
     return effect;
 }
 
 LoadedEffect::LoadedEffect(void* library, AEffect* record, std::filesystem::path modulePath)
-    : library_(library), record_(record), modulePath_(std::move(modulePath)) {}
+    : library_(library), record_(record), description_(describeRecord(*record, modulePath)) {}
 
 LoadedEffect::~LoadedEffect() {
+    deactivate();
     record_->dispatchEntry(record_, kOpcodeClose, 0, 0, nullptr, 0.0f);
     ::dlclose(library_);
+}
+
+std::vector<std::string> LoadedEffect::programNames() {
+    std::vector<std::string> names;
+    const std::int32_t current = currentProgram();
+    for (std::int32_t program = 0; program < record_->programCount; ++program) {
+        selectProgram(program);
+        names.push_back(askText(kOpcodeProgramName, 0));
+    }
+    if (record_->programCount > 0) selectProgram(current);
+    return names;
+}
+
+void LoadedEffect::activate(double sampleRate, std::int32_t maximumBlock) {
+    deactivate();
+    dispatch(kOpcodeSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    dispatch(kOpcodeBlockSize, 0, maximumBlock);
+    dispatch(kOpcodeProcessing, 0, 1);
+    active_ = true;
+}
+
+void LoadedEffect::deactivate() {
+    if (!active_) return;
+    dispatch(kOpcodeProcessing, 0, 0);
+    active_ = false;
+}
+
+std::optional<double> LoadedEffect::meter() {
+    if (!description_.hasMeter) return std::nullopt;
+    return meterValue() / kMeterFullScale;
 }
 
 std::intptr_t LoadedEffect::dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value, void* ptr,
@@ -92,8 +165,15 @@ void LoadedEffect::setParameter(std::int32_t index, float value) { record_->setP
 
 float LoadedEffect::getParameter(std::int32_t index) { return record_->getParameterEntry(record_, index); }
 
-void LoadedEffect::processReplacing(float** inputs, float** outputs, std::int32_t frameCount) {
-    record_->processReplacingEntry(record_, inputs, outputs, frameCount);
+void LoadedEffect::process(float** inputs, float** outputs, std::int32_t frameCount) {
+    if (canReplace()) {
+        record_->processReplacingEntry(record_, inputs, outputs, frameCount);
+        return;
+    }
+    for (std::int32_t c = 0; c < std::max<std::int32_t>(record_->outputCount, 1); ++c) {
+        std::fill_n(outputs[c], frameCount, 0.0f);
+    }
+    record_->processEntry(record_, inputs, outputs, frameCount);
 }
 
 void LoadedEffect::processAccumulating(float** inputs, float** outputs, std::int32_t frameCount) {
@@ -106,7 +186,3 @@ std::string LoadedEffect::askText(std::int32_t opcode, std::int32_t index) {
     return moduleTextToUtf8(buffer.data(), buffer.size());
 }
 
-std::string LoadedEffect::parameterName(std::int32_t index) { return askText(kOpcodeParameterName, index); }
-std::string LoadedEffect::parameterLabel(std::int32_t index) { return askText(kOpcodeParameterLabel, index); }
-std::string LoadedEffect::parameterDisplay(std::int32_t index) { return askText(kOpcodeParameterDisplay, index); }
-std::string LoadedEffect::currentProgramName() { return askText(kOpcodeProgramName, 0); }

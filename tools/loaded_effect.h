@@ -1,6 +1,6 @@
-// One effect instance of a plug-in module, reached exactly as a host reaches it: the module
-// is opened with dlopen, its exported `main` is called with our host callback, and from then
-// on everything goes through the five entries of the returned record.
+// The VST implementation of PluginInstance: one effect of a module reached exactly as a host
+// reaches it. The module is opened with dlopen, its exported `main` is called with our host
+// callback, and from then on everything goes through the five entries of the returned record.
 #pragma once
 
 #include <cstdint>
@@ -9,45 +9,66 @@
 #include <string>
 
 #include "formats/vst/aeffect.h"
+#include "tools/plugin_instance.h"
 
-class LoadedEffect {
+class LoadedEffect : public PluginInstance {
 public:
     // Loads the module and creates one effect. Throws ToolError naming the problem when the
     // file is missing, is not a loadable shared object, exports no `main`, gets null from
     // `main`, or the record does not start with the expected magic.
     static std::unique_ptr<LoadedEffect> load(const std::filesystem::path& modulePath);
 
-    // Closes the effect (dispatcher opcode 1) and unloads the module.
-    ~LoadedEffect();
+    // Switches processing off if it is on, closes the effect (dispatcher opcode 1) and
+    // unloads the module.
+    ~LoadedEffect() override;
     LoadedEffect(const LoadedEffect&) = delete;
     LoadedEffect& operator=(const LoadedEffect&) = delete;
 
-    const AEffect& record() const { return *record_; }
-    const std::filesystem::path& modulePath() const { return modulePath_; }
+    // PluginInstance.
+    const PluginDescription& description() const override { return description_; }
+    std::int32_t parameterCount() const override { return record_->parameterCount; }
+    std::string parameterName(std::int32_t index) override { return askText(kOpcodeParameterName, index); }
+    std::string parameterUnit(std::int32_t index) override { return askText(kOpcodeParameterLabel, index); }
+    float parameterValue(std::int32_t index) override { return getParameter(index); }
+    std::string parameterDisplay(std::int32_t index) override { return askText(kOpcodeParameterDisplay, index); }
+    // Hosts send normalized values, 0 to 1; the record tells no default.
+    ParameterRange parameterRange(std::int32_t) override { return {}; }
+    void setParameter(std::int32_t index, float value) override;
+    // The interface has no request that turns a text into a value.
+    bool hasTextToValue() const override { return false; }
+    std::optional<float> valueForText(std::int32_t, const std::string&) override { return std::nullopt; }
+    std::int32_t programCount() const override { return record_->programCount; }
+    std::int32_t currentProgram() override { return static_cast<std::int32_t>(dispatch(kOpcodeCurrentProgram)); }
+    void selectProgram(std::int32_t program) override { dispatch(kOpcodeSelectProgram, 0, program); }
+    // Each program is selected in turn to read its name; then the current one again.
+    std::vector<std::string> programNames() override;
+    // The sample rate (opcode 10), the block size (opcode 11), then "processing on" (opcode
+    // 12, value 1); when already on, it is switched off first.
+    void activate(double sampleRate, std::int32_t maximumBlock) override;
+    void deactivate() override;
+    bool active() const override { return active_; }
+    // The replacing entry when the record's flags have bit 16, else the accumulating one
+    // onto outputs cleared to zero.
+    void process(float** inputs, float** outputs, std::int32_t frameCount) override;
+    bool canAccumulate() const override { return record_->processEntry != nullptr; }
+    void processAccumulating(float** inputs, float** outputs, std::int32_t frameCount) override;
+    // Opcode 9 divided by 32767, where the flags have bit 4.
+    std::optional<double> meter() override;
 
+    // The record and its requests, for what only this format has.
+    const AEffect& record() const { return *record_; }
+    const std::filesystem::path& modulePath() const { return description_.path; }
     std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
                            void* ptr = nullptr, float opt = 0.0f);
-    void setParameter(std::int32_t index, float value);
     float getParameter(std::int32_t index);
-    void processReplacing(float** inputs, float** outputs, std::int32_t frameCount);
-    void processAccumulating(float** inputs, float** outputs, std::int32_t frameCount);
-    bool canReplace() const { return (record_->flags & kFlagCanReplace) != 0 && record_->processReplacingEntry != nullptr; }
-
-    // Texts asked for through the dispatcher, turned into UTF-8 (see effect_text.h).
-    std::string parameterName(std::int32_t index);
-    std::string parameterLabel(std::int32_t index);
-    std::string parameterDisplay(std::int32_t index);
-    std::string currentProgramName();
-
-    // The dispatcher's host-visible requests, by name.
-    void setSampleRate(float rate) { dispatch(kOpcodeSampleRate, 0, 0, nullptr, rate); }
-    void setBlockSize(std::int32_t size) { dispatch(kOpcodeBlockSize, 0, size); }
-    void suspend() { dispatch(kOpcodeProcessing, 0, 0); }
-    void resume() { dispatch(kOpcodeProcessing, 0, 1); }
-    void selectProgram(std::int32_t program) { dispatch(kOpcodeSelectProgram, 0, program); }
-    std::int32_t currentProgram() { return static_cast<std::int32_t>(dispatch(kOpcodeCurrentProgram)); }
+    // The replacing entry is used where the flags offer it, and where the record has no
+    // accumulating one to fall back on.
+    bool canReplace() const {
+        return record_->processReplacingEntry != nullptr &&
+               ((record_->flags & kFlagCanReplace) != 0 || record_->processEntry == nullptr);
+    }
     // The meter as the dispatcher reports it: the peak times 32767.
-    std::int32_t meter() { return static_cast<std::int32_t>(dispatch(kOpcodeMeter)); }
+    std::int32_t meterValue() { return static_cast<std::int32_t>(dispatch(kOpcodeMeter)); }
 
     static constexpr std::int32_t kOpcodeOpen = 0;
     static constexpr std::int32_t kOpcodeClose = 1;
@@ -68,7 +89,8 @@ private:
 
     void* library_;
     AEffect* record_;
-    std::filesystem::path modulePath_;
+    PluginDescription description_;
+    bool active_ = false;
 };
 
 // The host side of the callback: answers the version query (opcode 1) with kHostVersion so

@@ -1,298 +1,239 @@
-// bramsoliket-host: loads a plug-in module the way a host does and shows its record and
-// parameters (info), streams audio through it (render), or measures and draws its magnitude
-// response (response).
-#include <cmath>
+// bramsoliket-host: loads a plug-in the way a host does and shows what it is (info), streams
+// audio through it (render), or measures and draws its magnitude response (response).
+//
+// Exit status: 0 done, 1 failed (bad input, plug-in or output), 2 command-line error,
+// 128 + the signal's number when interrupted (see interrupt_cleanup.h).
 #include <cstdio>
+#include <cstring>
 #include <iostream>
-#include <optional>
-#include <sstream>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
-#include "tools/audio_file_sink.h"
-#include "tools/background_io.h"
-#include "tools/automation.h"
-#include "tools/effect_info.h"
-#include "tools/frequency_response.h"
-#include "tools/loaded_effect.h"
-#include "tools/module_search.h"
-#include "tools/parameter_settings.h"
-#include "tools/progress_bar.h"
-#include "tools/renderer.h"
-#include "tools/response_plot.h"
-#include "tools/test_signal.h"
+#include "tools/commands.h"
+#include "tools/interrupt_cleanup.h"
 #include "tools/tool_error.h"
 
 namespace {
 
-constexpr double kDefaultRate = 44100.0;
-constexpr int kDefaultBlock = 512;
-constexpr int kLargestBlock = 1 << 20;
-constexpr double kLowestRate = 1.0;
-constexpr double kHighestRate = 1.0e7;
+constexpr const char* kProgram = "bramsoliket-host";
+constexpr int kUsageError = 2;
+constexpr int kFailure = 1;
 
-struct CommonOptions {
-    std::string plugin;
-    std::vector<std::string> settings;
+const char* const kExitStatus =
+    "Exit status:\n"
+    "  0    done\n"
+    "  1    failed: bad input, plug-in or output (one line on standard error says why)\n"
+    "  2    command-line error\n"
+    "  130, 143, 129\n"
+    "       interrupted by SIGINT (Ctrl-C), SIGTERM or SIGHUP; no partial output is left\n";
+
+const char* const kOverview =
+    "bramsoliket-host: load a plug-in as a host does, render audio through it, plot its response\n"
+    "\n"
+    "Usage: bramsoliket-host COMMAND [OPTIONS]\n"
+    "       bramsoliket-host help [COMMAND]\n"
+    "       bramsoliket-host --version\n"
+    "\n"
+    "Commands:\n"
+    "  info       show the plug-in, its programs and parameters as a host sees them\n"
+    "  render     stream an audio file (or the built-in test signal) through the plug-in\n"
+    "  response   measure and draw the magnitude response\n"
+    "  help       show this page, or a command's options: help render\n"
+    "\n"
+    "Examples:\n"
+    "  bramsoliket-host info --plugin /usr/lib/vst/MVerb-vst.so\n"
+    "  bramsoliket-host render -i in.wav -o out.wav --set Type=HighPass --set Freq=0.4\n"
+    "  bramsoliket-host response -o types.png --compare Type=0,0.25,0.5,0.75,1\n"
+    "\n";
+
+class UsageError : public std::runtime_error {
+public:
+    explicit UsageError(const std::string& message) : std::runtime_error(message) {}
 };
 
-std::unique_ptr<LoadedEffect> loadEffect(const CommonOptions& options) {
-    return LoadedEffect::load(options.plugin.empty() ? defaultModulePath() : std::filesystem::path(options.plugin));
+int reportUsageError(const std::string& message) {
+    std::cerr << kProgram << ": error: " << message << " (see " << kProgram << " help)\n";
+    return kUsageError;
 }
 
-std::vector<ParameterSetting> resolveSettings(const std::vector<std::string>& assignments,
-                                              const ParameterNames& names) {
-    std::vector<ParameterSetting> settings;
-    for (const std::string& assignment : assignments) {
-        settings.push_back(parseSetting(assignment, names));
-        warnIfOutsideNormalRange(settings.back(), names);
+// CLI11's messages, made one line.
+std::string oneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n') c = ' ';
     }
-    return settings;
-}
-
-std::string trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// "Type: LowPass", "Freq: 5101.878 Hz": the module's own texts for the parameter.
-std::string describeParameter(LoadedEffect& effect, std::int32_t index) {
-    std::string text = effect.parameterName(index) + ": " + trimmed(effect.parameterDisplay(index));
-    const std::string label = trimmed(effect.parameterLabel(index));
-    if (!label.empty() && label != "type") text += " " + label;
+    while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }
 
-std::string decibelsText(double level) {
-    char text[32];
-    if (level > 0.0) {
-        std::snprintf(text, sizeof text, "%.2f dBFS", 20.0 * std::log10(level));
-    } else {
-        std::snprintf(text, sizeof text, "-inf dBFS");
-    }
-    return text;
-}
-
-void checkRate(double rate) {
-    if (!(rate >= kLowestRate && rate <= kHighestRate)) {
-        throw ToolError("sample rate " + std::to_string(rate) + " is out of range");
-    }
-}
-
-int runInfo(const CommonOptions& common, bool json) {
-    auto effect = loadEffect(common);
-    const EffectInfo info = describeEffect(*effect);
-    if (json) {
-        std::cout << effectInfoToJson(info).dump(2) << '\n';
-    } else {
-        printEffectInfo(info, std::cout);
-    }
-    return 0;
-}
-
-struct RenderCommand {
-    std::string input;
-    std::string output;
-    std::optional<int> program;
-    std::optional<double> rate;
-    int block = kDefaultBlock;
-    bool accumulate = false;
-    std::string automation;
-    bool meter = false;
+struct CommandLine {
+    CommonOptions common;
+    InfoCommand info;
+    RenderCommand render;
+    ResponseCommand response;
 };
 
-int runRender(const CommonOptions& common, const RenderCommand& command) {
-    // Everything is checked before the output file is created.
-    auto effect = loadEffect(common);
-    const ParameterNames names(*effect);
-    const std::vector<ParameterSetting> settings = resolveSettings(common.settings, names);
-    if (command.program && (*command.program < 0 || *command.program >= effect->record().programCount)) {
-        throw ToolError("program " + std::to_string(*command.program) + " does not exist; the module has " +
-                        std::to_string(effect->record().programCount));
-    }
-    if (command.block < 1 || command.block > kLargestBlock) {
-        throw ToolError("block size " + std::to_string(command.block) + " is out of range (1 to " +
-                        std::to_string(kLargestBlock) + ")");
-    }
-    if (command.rate) checkRate(*command.rate);
-    std::unique_ptr<SignalSource> source;
-    if (command.input.empty()) {
-        source = std::make_unique<TestSignal>(command.rate.value_or(kDefaultRate));
-    } else {
-        // Read ahead on a thread of its own, in large chunks.
-        source = std::make_unique<PrefetchingSource>(std::make_unique<AudioFileSource>(command.input, kIoChunkFrames));
-    }
-    const double streamRate = source->sampleRate();
-    const double pluginRate = command.rate.value_or(streamRate);
-    std::vector<AutomationEvent> automation;
-    if (!command.automation.empty()) automation = readAutomationFile(command.automation, names, streamRate);
-    for (const AutomationEvent& event : automation) warnIfOutsideNormalRange(event.setting, names);
-
-    AudioFileSink file(command.output, static_cast<int>(std::lround(streamRate)), kIoChunkFrames);
-    BackgroundSink sink(file);  // writes behind, in large chunks, on a thread of its own
-    if (command.program) effect->selectProgram(*command.program);
-    applySettings(*effect, settings);
-
-    ProgressBar progress;
-    RenderOptions options;
-    options.pluginSampleRate = pluginRate;
-    options.blockSize = command.block;
-    options.accumulate = command.accumulate;
-    options.meterOutput = command.meter ? &std::cout : nullptr;
-    if (progress.enabled()) options.progress = [&progress](std::int64_t done, std::int64_t total) {
-        progress.update(done, total);
-    };
-    const RenderSummary summary = renderStream(*effect, *source, sink, automation, options);
-    sink.finish();
-    progress.finish();
-    file.commit();
-
-    if (file.clipsBeyondFullScale() && summary.peak > 1.0f) {
-        std::cerr << "bramsoliket-host: warning: the output format holds no values beyond full scale; samples up to "
-                  << summary.peak << " were clipped (use .wav for 32-bit float)\n";
-    }
-    if (summary.eventsNotReached > 0) {
-        std::cerr << "bramsoliket-host: warning: " << summary.eventsNotReached
-                  << " automation change(s) lie at or beyond the end of the signal and were not applied\n";
-    }
-    const double audioSeconds = static_cast<double>(summary.frames) / streamRate;
-    char line[320];
-    std::snprintf(line, sizeof line,
-                  "rendered %lld samples (%.3f s of audio at %g Hz) in %.3f s, %.1fx real time, peak %.6f (%s) -> %s\n",
-                  static_cast<long long>(summary.frames), audioSeconds, streamRate, summary.wallSeconds,
-                  summary.wallSeconds > 0.0 ? audioSeconds / summary.wallSeconds : INFINITY,
-                  static_cast<double>(summary.peak), decibelsText(summary.peak).c_str(), command.output.c_str());
-    std::cout << line;
-    return 0;
+void addCommonOptions(CLI::App& app, CommonOptions& common) {
+    app.add_option("--plugin", common.plugin, "Plug-in to load (default: BRAMSOLIKET.so next to this tool)")
+        ->type_name("PATH");
+    app.add_option("--set", common.settings,
+                   "Set parameters first; VALUE is a number from 0 to 1 or a display text (Type=HighPass, "
+                   "\"Cutoff=24 dB/Oct\"); several may follow one --set")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(true)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
-struct ResponseCommand {
-    std::string output;
-    double rate = kDefaultRate;
-    std::string compare;
-    std::string csv;
-};
-
-int runResponse(const CommonOptions& common, const ResponseCommand& command) {
-    auto effect = loadEffect(common);
-    const ParameterNames names(*effect);
-    const std::vector<ParameterSetting> settings = resolveSettings(common.settings, names);
-    checkRate(command.rate);
-
-    // --compare NAME=V1,V2,...: one curve per value, on top of the --set values.
-    std::optional<std::int32_t> compared;
-    std::vector<float> comparedValues;
-    if (!command.compare.empty()) {
-        const std::size_t equals = command.compare.rfind('=');
-        if (equals == std::string::npos || equals == 0 || equals + 1 == command.compare.size()) {
-            throw ToolError("--compare \"" + command.compare + "\" is not of the form NAME=V1,V2,...");
-        }
-        compared = names.resolve(command.compare.substr(0, equals));
-        std::stringstream values(command.compare.substr(equals + 1));
-        for (std::string value; std::getline(values, value, ',');) {
-            comparedValues.push_back(parseParameterValue(value, "parameter \"" + names.name(*compared) + "\""));
-            warnIfOutsideNormalRange({*compared, comparedValues.back()}, names);
-        }
-    }
-    // Check that the outputs can be written before measuring anything.
-    { TemporaryOutput probe(command.output); }
-    if (!command.csv.empty()) { TemporaryOutput probe(command.csv); }
-
-    ResponseOptions options;
-    options.sampleRate = command.rate;
-    std::vector<ResponseCurve> curves;
-    if (compared) {
-        for (float value : comparedValues) {
-            std::vector<ParameterSetting> curveSettings = settings;
-            curveSettings.push_back({*compared, value});
-            FrequencyResponse response = measureResponse(*effect, curveSettings, options);
-            curves.push_back({describeParameter(*effect, *compared), std::move(response)});
-        }
-    } else {
-        FrequencyResponse response = measureResponse(*effect, settings, options);
-        std::string label;
-        for (const ParameterSetting& setting : settings) {
-            label += (label.empty() ? "" : ", ") + describeParameter(*effect, setting.index);
-        }
-        curves.push_back({label.empty() ? "default settings" : label, std::move(response)});
-    }
-
-    std::string title = effect->modulePath().filename().string() + ": magnitude response at " +
-                        std::to_string(static_cast<long>(std::lround(command.rate))) + " Hz";
-    if (compared) {
-        std::string fixed;
-        for (const ParameterSetting& setting : settings) {
-            if (setting.index != *compared) fixed += ", " + describeParameter(*effect, setting.index);
-        }
-        title += fixed;
-    }
-    drawResponsePlot(curves, title, command.output);
-    std::cout << "response plot written to " << command.output << '\n';
-    if (!command.csv.empty()) {
-        writeResponseCsv(curves, command.csv);
-        std::cout << "response data written to " << command.csv << '\n';
-    }
-    return 0;
+void addOutputOptions(CLI::App& app, OutputOptions& out) {
+    app.add_flag("--no-clobber", out.noClobber, "Do not replace an existing file (exit 1 instead)");
+    app.add_flag("-q,--quiet", out.quiet, "Print nothing but warnings and errors");
+    app.add_option("--format", out.format, "Format by extension instead of the output's own (wav, flac, au, png, svg...)")
+        ->type_name("EXT");
 }
 
-void addCommonOptions(CLI::App* command, CommonOptions& common, bool withSettings) {
-    command->add_option("--plugin", common.plugin,
-                        "Plug-in module to load (default: BRAMSOLIKET.so next to this tool)");
-    if (withSettings) {
-        command->add_option("--set", common.settings, "Set a parameter before processing: NAME=VALUE or INDEX=VALUE")
-            ->take_last()
-            ->allow_extra_args(false)
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+std::unique_ptr<CLI::App> makeInfo(CommandLine& line) {
+    auto app = std::make_unique<CLI::App>("Show the plug-in, its programs and parameters as a host sees them",
+                                          std::string(kProgram) + " info");
+    addCommonOptions(*app, line.common);
+    app->add_option("--rate", line.common.rate, "Tell the plug-in this sample rate first (texts may depend on it)")
+        ->type_name("HZ");
+    app->add_flag("--json", line.info.json, "Print JSON instead of text");
+    app->footer(std::string("Examples:\n"
+                            "  bramsoliket-host info\n"
+                            "  bramsoliket-host info --plugin /usr/lib/vst/3BandEQ-vst.so --json\n"
+                            "  bramsoliket-host info --rate 48000 --set Freq=0.3 --set Type=BandPass\n\n") +
+                kExitStatus);
+    return app;
+}
+
+std::unique_ptr<CLI::App> makeRender(CommandLine& line) {
+    RenderCommand& render = line.render;
+    auto app = std::make_unique<CLI::App>("Stream an audio file (or the built-in test signal) through the plug-in",
+                                          std::string(kProgram) + " render");
+    app->add_option("-i,--input", render.input,
+                    "Input audio file (default: the built-in test signal); its channels feed the plug-in's inputs")
+        ->type_name("FILE");
+    app->add_option("-o,--output", render.out.output,
+                    "Output file with all of the plug-in's outputs; - for standard output; format from the extension")
+        ->type_name("FILE");
+    app->add_flag("-n,--null", render.out.discard, "Render but discard the output (as -o /dev/null)");
+    addCommonOptions(*app, line.common);
+    addOutputOptions(*app, render.out);
+    app->add_option("--program", render.program, "Select this program before processing")->type_name("N");
+    app->add_option("--rate", line.common.rate,
+                    "Sample rate told to the plug-in (default: the input's rate, 44100 for the test signal)")
+        ->type_name("HZ");
+    app->add_option("--block", render.block, "Block size in samples")->type_name("N")->capture_default_str();
+    app->add_option("--tail", render.tailSeconds, "Seconds of silence rendered after the input, for reverb tails")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0.0, 3600.0).description(""))
+        ->capture_default_str();
+    app->add_option("--input-channel", render.channels.inputChannel,
+                    "Feed only this input channel (counted from 0) to every plug-in input")
+        ->type_name("N");
+    app->add_flag("--mix-down", render.channels.mixDown, "Feed the average of all input channels to every plug-in input");
+    app->add_flag("--accumulate", render.accumulate, "Use the accumulating process call, onto zeroed outputs");
+    app->add_option("--automation", render.automation, "JSON list of {seconds|sample, parameter, value} changes")
+        ->type_name("FILE");
+    app->add_flag("--meter", render.meter, "Print the plug-in's meter after every block");
+    app->footer(std::string("Examples:\n"
+                            "  bramsoliket-host render -o test.wav\n"
+                            "  bramsoliket-host render -i in.wav -o out.flac --set Type=HighPass \"Cutoff=24 dB/Oct\"\n"
+                            "  bramsoliket-host render -i dry.wav -o wet.wav --plugin /usr/lib/vst/MVerb-vst.so --tail 3\n"
+                            "  bramsoliket-host render -i in.wav -o - --format au | play -\n\n") +
+                kExitStatus);
+    return app;
+}
+
+std::unique_ptr<CLI::App> makeResponse(CommandLine& line) {
+    ResponseCommand& response = line.response;
+    auto app = std::make_unique<CLI::App>("Measure and draw the magnitude response", std::string(kProgram) + " response");
+    app->add_option("-o,--output", response.out.output, "Plot file, .png or .svg; - for standard output (PNG)")
+        ->type_name("FILE");
+    addCommonOptions(*app, line.common);
+    addOutputOptions(*app, response.out);
+    app->add_option("--rate", line.common.rate, "Sample rate told to the plug-in (default 44100)")->type_name("HZ");
+    app->add_option("--compare", response.compare, "Overlay one curve per value (numbers or display texts)")
+        ->type_name("NAME=V1,V2,...");
+    app->add_option("--csv", response.csv, "Also write the numbers as CSV")->type_name("FILE");
+    app->add_option("--csv-points", response.csvPoints,
+                    "CSV at this many log-spaced frequencies from 10 Hz to half the rate (default: every FFT bin)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1000000).description(""));
+    app->footer(std::string("Examples:\n"
+                            "  bramsoliket-host response -o lowpass.png\n"
+                            "  bramsoliket-host response -o types.svg --compare Type=LowPass,HighPass,BandPass --set Res=0.3\n"
+                            "  bramsoliket-host response -o eq.png --plugin /usr/lib/vst/3BandEQ-vst.so --csv eq.csv "
+                            "--csv-points 200\n\n") +
+                kExitStatus);
+    return app;
+}
+
+std::unique_ptr<CLI::App> makeCommand(const std::string& name, CommandLine& line) {
+    if (name == "info") return makeInfo(line);
+    if (name == "render") return makeRender(line);
+    if (name == "response") return makeResponse(line);
+    throw UsageError("unknown command \"" + name + "\"; the commands are info, render, response and help");
+}
+
+int run(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty()) throw UsageError("a command is required: info, render, response or help");
+    const std::string& first = arguments.front();
+    if (first == "--version" || first == "-V") {
+        if (arguments.size() > 1) throw UsageError("--version takes nothing after it");
+        std::cout << kProgram << ' ' << BRAMSOLIKET_VERSION << '\n';
+        return 0;
     }
+    CommandLine line;
+    if (first == "help" || first == "--help" || first == "-h") {
+        if (arguments.size() > 2) throw UsageError("help takes at most one command");
+        if (arguments.size() == 1) {
+            std::cout << kOverview << kExitStatus;
+        } else {
+            std::cout << makeCommand(arguments[1], line)->help();
+        }
+        return 0;
+    }
+    if (first.rfind('-', 0) == 0) throw UsageError("a command must come first, not \"" + first + "\"");
+    std::unique_ptr<CLI::App> command = makeCommand(first, line);
+    std::vector<std::string> rest(arguments.rbegin(), arguments.rend() - 1);  // CLI11 takes them reversed
+    try {
+        command->parse(rest);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << command->help();
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        throw UsageError(oneLine(error.what()));
+    }
+    if (first == "info") return runInfo(line.common, line.info);
+    if (first == "render") {
+        if (line.render.out.discard && !line.render.out.output.empty()) {
+            throw UsageError("render takes either -o FILE or -n, not both");
+        }
+        if (!line.render.out.discard && line.render.out.output.empty()) {
+            throw UsageError("render needs an output: -o FILE, -o - for standard output, or -n to discard it");
+        }
+        return runRender(line.common, line.render);
+    }
+    // Checked here rather than by the parser, which would report a missing output before an
+    // unknown option.
+    if (line.response.out.output.empty()) throw UsageError("response needs an output: -o PLOT.png, PLOT.svg or -");
+    return runResponse(line.common, line.response);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"bramsoliket-host: load a plug-in module as a host does, render audio through it, plot its response"};
-    app.require_subcommand(1);
-    CommonOptions common;
-
-    bool json = false;
-    CLI::App* info = app.add_subcommand("info", "Show the record, programs and parameters as a host sees them");
-    addCommonOptions(info, common, false);
-    info->add_flag("--json", json, "Print JSON instead of text");
-
-    RenderCommand render;
-    CLI::App* renderApp = app.add_subcommand("render", "Stream an audio file (or the built-in test signal) through the plug-in");
-    addCommonOptions(renderApp, common, true);
-    renderApp->add_option("-i,--input", render.input, "Input audio file; channel 0 feeds the plug-in (default: built-in test signal)");
-    renderApp->add_option("-o,--output", render.output, "Output file, two channels; format from the extension (default 32-bit float WAV)")
-        ->required();
-    renderApp->add_option("--program", render.program, "Select this program before processing");
-    renderApp->add_option("--rate", render.rate, "Sample rate told to the plug-in (default: the input's rate, 44100 for the test signal)");
-    renderApp->add_option("--block", render.block, "Block size in samples")->capture_default_str();
-    renderApp->add_flag("--accumulate", render.accumulate, "Use the accumulating process entry, onto zeroed outputs");
-    renderApp->add_option("--automation", render.automation, "JSON list of {seconds|sample, parameter, value} changes");
-    renderApp->add_flag("--meter", render.meter, "Print the plug-in's meter after every block");
-
-    ResponseCommand response;
-    CLI::App* responseApp = app.add_subcommand("response", "Measure and draw the magnitude response");
-    addCommonOptions(responseApp, common, true);
-    responseApp->add_option("-o,--output", response.output, "Plot file, .png or .svg")->required();
-    responseApp->add_option("--rate", response.rate, "Sample rate told to the plug-in")->capture_default_str();
-    responseApp->add_option("--compare", response.compare, "Overlay one curve per value: NAME=V1,V2,...");
-    responseApp->add_option("--csv", response.csv, "Also write the numbers as CSV");
-
+    installInterruptHandlers();
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        return app.exit(error);
-    }
-    try {
-        if (info->parsed()) return runInfo(common, json);
-        if (renderApp->parsed()) return runRender(common, render);
-        return runResponse(common, response);
-    } catch (const ToolError& error) {
-        std::cerr << "bramsoliket-host: error: " << error.what() << '\n';
+        return run(argc, argv);
+    } catch (const UsageError& error) {
+        return reportUsageError(error.what());
     } catch (const std::exception& error) {
-        std::cerr << "bramsoliket-host: error: " << error.what() << '\n';
+        std::cerr << kProgram << ": error: " << error.what() << '\n';
     }
-    return 1;
+    return kFailure;
 }

@@ -3,10 +3,12 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 
-#include "tools/loaded_effect.h"
+#include "tools/plugin_instance.h"
 #include "tools/tool_error.h"
 
 namespace {
@@ -29,11 +31,94 @@ bool isDecimalIndex(const std::string& text) {
     return true;
 }
 
+std::string trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A number at the start of `text` followed by nothing or by `unit`.
+std::optional<double> numberWithUnit(const std::string& text, const std::string& unit) {
+    const std::string t = trimmed(text);
+    if (t.empty()) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(t.c_str(), &end);
+    if (end == t.c_str() || errno == ERANGE || !std::isfinite(value)) return std::nullopt;
+    const std::string rest = trimmed(end);
+    if (!rest.empty() && !equalIgnoringCase(rest, trimmed(unit))) return std::nullopt;
+    return value;
+}
+
+// Half a unit in the last decimal place the text shows: how close a display text's number
+// is to what it stands for.
+double halfLastPlace(const std::string& text) {
+    const std::string t = trimmed(text);
+    const std::size_t point = t.find('.');
+    if (point == std::string::npos) return 0.5;
+    std::size_t digits = 0;
+    for (std::size_t i = point + 1; i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])); ++i) ++digits;
+    return 0.5 * std::pow(10.0, -static_cast<double>(digits));
+}
+
+std::string shortNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// Values across the range, each with its display text and unit.
+constexpr int kSearchSteps = 400;
+constexpr int kBisections = 48;
+constexpr std::size_t kMostListedTexts = 24;
+
+struct Sample {
+    float value;
+    std::string display;
+    std::string unit;
+};
+
+class DisplaySearch {
+public:
+    DisplaySearch(PluginInstance& plugin, std::int32_t index) : plugin_(plugin), index_(index) {
+        original_ = plugin.parameterValue(index);
+        range_ = plugin.parameterRange(index);
+    }
+    ~DisplaySearch() { plugin_.setParameter(index_, original_); }
+    DisplaySearch(const DisplaySearch&) = delete;
+    DisplaySearch& operator=(const DisplaySearch&) = delete;
+
+    Sample at(float value) {
+        plugin_.setParameter(index_, value);
+        return {value, trimmed(plugin_.parameterDisplay(index_)), trimmed(plugin_.parameterUnit(index_))};
+    }
+    std::vector<Sample> acrossTheRange() {
+        std::vector<Sample> samples;
+        for (int step = 0; step <= kSearchSteps; ++step) {
+            const double share = static_cast<double>(step) / kSearchSteps;
+            samples.push_back(at(static_cast<float>(range_.minimum + share * (range_.maximum - range_.minimum))));
+        }
+        return samples;
+    }
+
+private:
+    PluginInstance& plugin_;
+    std::int32_t index_;
+    float original_;
+    ParameterRange range_;
+};
+
+bool showsText(const Sample& sample, const std::string& wanted) {
+    const std::string text = trimmed(wanted);
+    return equalIgnoringCase(sample.display, text) || equalIgnoringCase(sample.display + " " + sample.unit, text) ||
+           equalIgnoringCase(sample.display + sample.unit, text);
+}
+
 }  // namespace
 
-ParameterNames::ParameterNames(LoadedEffect& effect) {
-    const std::int32_t count = effect.record().parameterCount;
-    for (std::int32_t i = 0; i < count; ++i) names_.push_back(effect.parameterName(i));
+ParameterNames::ParameterNames(PluginInstance& plugin) {
+    const std::int32_t count = plugin.parameterCount();
+    for (std::int32_t i = 0; i < count; ++i) names_.push_back(plugin.parameterName(i));
 }
 
 std::int32_t ParameterNames::resolve(const std::string& nameOrIndex) const {
@@ -73,14 +158,127 @@ float parseParameterValue(const std::string& text, const std::string& what) {
     return static_cast<float>(value);
 }
 
-ParameterSetting parseSetting(const std::string& assignment, const ParameterNames& names) {
-    const std::size_t equals = assignment.rfind('=');
-    if (equals == std::string::npos || equals == 0) {
+ParameterSetting parseSetting(const std::string& assignment, const ParameterNames& names, PluginInstance& plugin) {
+    const std::size_t last = assignment.rfind('=');
+    if (last == std::string::npos || last == 0) {
         throw ToolError("setting \"" + assignment + "\" is not of the form NAME=VALUE or INDEX=VALUE");
     }
+    // A name may hold "=" (so the last one is tried first), and so may a text.
+    std::size_t equals = last;
+    const std::size_t first = assignment.find('=');
+    if (first != last && first > 0) {
+        try {
+            names.resolve(assignment.substr(0, last));
+        } catch (const ToolError&) {
+            equals = first;
+        }
+    }
     const std::int32_t index = names.resolve(assignment.substr(0, equals));
-    const float value = parseParameterValue(assignment.substr(equals + 1), "parameter \"" + names.name(index) + "\"");
-    return {index, value};
+    return {index, resolveParameterValue(plugin, index, assignment.substr(equals + 1), names.name(index))};
+}
+
+std::optional<float> findValueByDisplayText(PluginInstance& plugin, std::int32_t index, const std::string& text,
+                                            bool* nearest) {
+    if (nearest != nullptr) *nearest = false;
+    DisplaySearch search(plugin, index);
+    const std::vector<Sample> samples = search.acrossTheRange();
+    // The same text at several values (a choice, or a coarse display): the middle of the
+    // first run that shows it.
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (!showsText(samples[i], text)) continue;
+        std::size_t last = i;
+        while (last + 1 < samples.size() && showsText(samples[last + 1], text)) ++last;
+        return samples[(i + last) / 2].value;
+    }
+    const std::optional<double> wanted = numberWithUnit(text, samples.front().unit);
+    if (!wanted) return std::nullopt;
+    // Bisection between neighbouring values whose numeric texts enclose the number.
+    std::optional<Sample> best;
+    double bestDistance = INFINITY;
+    auto consider = [&](const Sample& sample) {
+        const std::optional<double> shown = numberWithUnit(sample.display, sample.unit);
+        if (shown && std::fabs(*shown - *wanted) < bestDistance) {
+            bestDistance = std::fabs(*shown - *wanted);
+            best = sample;
+        }
+        return shown;
+    };
+    for (std::size_t i = 0; i + 1 < samples.size(); ++i) {
+        Sample low = samples[i], high = samples[i + 1];
+        std::optional<double> lowShown = consider(low), highShown = consider(high);
+        if (!lowShown || !highShown || (*lowShown - *wanted) * (*highShown - *wanted) > 0.0) continue;
+        for (int step = 0; step < kBisections; ++step) {
+            const float middle = low.value + (high.value - low.value) / 2.0f;
+            if (middle == low.value || middle == high.value) break;
+            const Sample sample = search.at(middle);
+            const std::optional<double> shown = consider(sample);
+            if (!shown) break;
+            if ((*shown - *wanted) * (*lowShown - *wanted) > 0.0) {
+                low = sample;
+                lowShown = shown;
+            } else {
+                high = sample;
+                highShown = shown;
+            }
+        }
+        if (bestDistance <= halfLastPlace(best->display) + 1e-9 * std::fabs(*wanted)) return best->value;
+    }
+    if (!best) return std::nullopt;
+    // Inside the span of the texts but shown by none: the nearest.
+    double lowest = INFINITY, highest = -INFINITY;
+    for (const Sample& sample : samples) {
+        if (const std::optional<double> shown = numberWithUnit(sample.display, sample.unit)) {
+            lowest = std::min(lowest, *shown);
+            highest = std::max(highest, *shown);
+        }
+    }
+    if (*wanted < lowest || *wanted > highest) return std::nullopt;
+    if (nearest != nullptr) *nearest = bestDistance > halfLastPlace(best->display);
+    return best->value;
+}
+
+float resolveParameterValue(PluginInstance& plugin, std::int32_t index, const std::string& text,
+                            const std::string& parameterName) {
+    const std::string what = "parameter \"" + parameterName + "\"";
+    std::optional<float> number;
+    try {
+        number = parseParameterValue(text, what);
+    } catch (const ToolError&) {
+    }
+    const ParameterRange range = plugin.parameterRange(index);
+    if (number && *number >= range.minimum && *number <= range.maximum) return *number;
+    if (plugin.hasTextToValue()) {
+        if (const std::optional<float> value = plugin.valueForText(index, text)) return *value;
+    }
+    bool nearest = false;
+    if (const std::optional<float> value = findValueByDisplayText(plugin, index, text, &nearest)) {
+        if (nearest) {
+            DisplaySearch search(plugin, index);
+            const Sample shown = search.at(*value);
+            std::cerr << "bramsoliket-host: warning: no value of \"" << parameterName << "\" shows \"" << trimmed(text)
+                      << "\"; using the nearest, \"" << shown.display << (shown.unit.empty() ? "" : " ") << shown.unit
+                      << "\" (" << *value << ")\n";
+        }
+        return *value;
+    }
+    if (number) return *number;
+    // Nothing matches: say what the parameter shows.
+    std::vector<std::string> texts;
+    {
+        DisplaySearch search(plugin, index);
+        for (const Sample& sample : search.acrossTheRange()) {
+            if (texts.empty() || texts.back() != sample.display) texts.push_back(sample.display);
+        }
+    }
+    std::string shown;
+    if (texts.size() <= kMostListedTexts) {
+        for (std::size_t i = 0; i < texts.size(); ++i) shown += (i == 0 ? "" : ", ") + texts[i];
+        shown = "one of " + shown;
+    } else {
+        shown = "texts from " + texts.front() + " to " + texts.back();
+    }
+    throw ToolError("value \"" + text + "\" for " + what + " is not a number from " + shortNumber(range.minimum) +
+                    " to " + shortNumber(range.maximum) + " nor a text the parameter shows (" + shown + ")");
 }
 
 void warnIfOutsideNormalRange(const ParameterSetting& setting, const ParameterNames& names) {
@@ -90,6 +288,6 @@ void warnIfOutsideNormalRange(const ParameterSetting& setting, const ParameterNa
     }
 }
 
-void applySettings(LoadedEffect& effect, const std::vector<ParameterSetting>& settings) {
-    for (const ParameterSetting& setting : settings) effect.setParameter(setting.index, setting.value);
+void applySettings(PluginInstance& plugin, const std::vector<ParameterSetting>& settings) {
+    for (const ParameterSetting& setting : settings) plugin.setParameter(setting.index, setting.value);
 }

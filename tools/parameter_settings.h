@@ -1,22 +1,25 @@
 // Parameters named on the command line or in an automation file: "NAME=VALUE" or
-// "INDEX=VALUE", resolved against the names the loaded module reports.
+// "INDEX=VALUE", resolved against the names the plug-in reports. On the command line a value
+// is a number in the parameter's range (0 to 1 for VST), or one of the parameter's own
+// display texts, with or without its unit ("HighPass", "24 dB/Oct", "2565.072").
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-class LoadedEffect;
+class PluginInstance;
 
 struct ParameterSetting {
     std::int32_t index;
     float value;
 };
 
-// The module's parameter names, asked for once.
+// The plug-in's parameter names, asked for once.
 class ParameterNames {
 public:
-    explicit ParameterNames(LoadedEffect& effect);
+    explicit ParameterNames(PluginInstance& plugin);
     explicit ParameterNames(std::vector<std::string> names) : names_(std::move(names)) {}
 
     // An exact name, else a name that matches ignoring case, else a decimal index below the
@@ -32,11 +35,30 @@ private:
 // A whole decimal number, nothing else around it, finite. Throws ToolError naming `what`.
 float parseParameterValue(const std::string& text, const std::string& what);
 
-// "NAME=VALUE" or "INDEX=VALUE".
-ParameterSetting parseSetting(const std::string& assignment, const ParameterNames& names);
+// "NAME=VALUE" or "INDEX=VALUE", the value as resolveParameterValue finds it.
+ParameterSetting parseSetting(const std::string& assignment, const ParameterNames& names, PluginInstance& plugin);
+
+// The value for a text:
+//   1. a number inside the parameter's range is the value itself;
+//   2. else the format's own text-to-value, where it has one;
+//   3. else the parameter's display texts are searched: each is compared with the text
+//      ignoring case and surrounding spaces, with or without the unit after it; a number is
+//      found among numeric display texts by bisection, the nearest one with a warning when
+//      none shows it exactly;
+//   4. else a number outside the range is sent unchanged, with a warning.
+// The parameter holds its old value afterwards. Throws ToolError, listing the display texts,
+// for a text that matches none.
+float resolveParameterValue(PluginInstance& plugin, std::int32_t index, const std::string& text,
+                            const std::string& parameterName);
+
+// The value whose display text (or display text and unit) is `text`, found by setting values
+// across the range and reading the texts back; nullopt if there is none. `nearest`, when
+// given, is set to whether only the nearest numeric text was found.
+std::optional<float> findValueByDisplayText(PluginInstance& plugin, std::int32_t index, const std::string& text,
+                                            bool* nearest = nullptr);
 
 // Hosts send normalized values from 0 to 1; one outside that range is sent unchanged (that is
 // what the tool is for, among other things) but earns a warning on standard error.
 void warnIfOutsideNormalRange(const ParameterSetting& setting, const ParameterNames& names);
 
-void applySettings(LoadedEffect& effect, const std::vector<ParameterSetting>& settings);
+void applySettings(PluginInstance& plugin, const std::vector<ParameterSetting>& settings);

@@ -10,7 +10,7 @@ namespace {
 constexpr int kBarWidth = 40;
 }
 
-ProgressBar::ProgressBar() : enabled_(::isatty(STDERR_FILENO) == 1) {}
+ProgressBar::ProgressBar(bool wanted) : enabled_(wanted && ::isatty(STDERR_FILENO) == 1) {}
 
 ProgressBar::~ProgressBar() { finish(); }
 

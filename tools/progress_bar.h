@@ -6,7 +6,8 @@
 
 class ProgressBar {
 public:
-    ProgressBar();
+    // Drawn only when `wanted` and standard error is a terminal.
+    explicit ProgressBar(bool wanted = true);
     ~ProgressBar();
     bool enabled() const { return enabled_; }
     void update(std::int64_t done, std::int64_t total);

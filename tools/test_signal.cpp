@@ -35,9 +35,9 @@ float TestSignal::sampleAt(std::int64_t frame) {
     return static_cast<float>(kSweepAmplitude * std::sin(phase));
 }
 
-std::int64_t TestSignal::read(float* channel0, std::int64_t frames) {
+std::int64_t TestSignal::read(float* const* channels, std::int64_t frames) {
     const std::int64_t count = std::max<std::int64_t>(0, std::min(frames, sweepEnd_ - position_));
-    for (std::int64_t i = 0; i < count; ++i) channel0[i] = sampleAt(position_ + i);
+    for (std::int64_t i = 0; i < count; ++i) channels[0][i] = sampleAt(position_ + i);
     position_ += count;
     return count;
 }

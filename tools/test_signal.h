@@ -18,7 +18,8 @@
 class TestSignal : public SignalSource {
 public:
     explicit TestSignal(double sampleRate);
-    std::int64_t read(float* channel0, std::int64_t frames) override;
+    int channelCount() const override { return 1; }
+    std::int64_t read(float* const* channels, std::int64_t frames) override;
     std::int64_t totalFrames() const override { return sweepEnd_; }
     double sampleRate() const override { return sampleRate_; }
 

@@ -1,5 +1,5 @@
-// Reading ahead and writing behind on I/O threads: every frame arrives once and in order
-// across chunk boundaries, and an error on an I/O thread reaches the caller.
+// Reading ahead and writing behind on I/O threads: every frame of every channel arrives once
+// and in order across chunk boundaries, and an error on an I/O thread reaches the caller.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -17,15 +17,20 @@ std::vector<float> ramp(std::size_t n) {
     return values;
 }
 
-// A source that hands out odd amounts and can fail after a number of frames.
+// A two-channel source, the samples and their negation, that hands out odd amounts and can
+// fail after a number of frames.
 class UnevenSource : public SignalSource {
 public:
     UnevenSource(std::vector<float> samples, std::int64_t failAfter) : samples_(std::move(samples)), failAfter_(failAfter) {}
-    std::int64_t read(float* channel0, std::int64_t frames) override {
+    int channelCount() const override { return 2; }
+    std::int64_t read(float* const* channels, std::int64_t frames) override {
         if (position_ >= failAfter_) throw ToolError("disk gone");
         const std::int64_t count =
             std::min<std::int64_t>({frames, 777, static_cast<std::int64_t>(samples_.size()) - position_});
-        std::copy_n(samples_.begin() + position_, count, channel0);
+        for (std::int64_t i = 0; i < count; ++i) {
+            channels[0][i] = samples_[static_cast<std::size_t>(position_ + i)];
+            channels[1][i] = -samples_[static_cast<std::size_t>(position_ + i)];
+        }
         position_ += count;
         return count;
     }
@@ -41,10 +46,11 @@ private:
 class CollectingSink : public FrameSink {
 public:
     explicit CollectingSink(std::int64_t failAfter = -1) : failAfter_(failAfter) {}
-    void write(const float* left, const float* right, std::int64_t frames) override {
+    int channelCount() const override { return 2; }
+    void write(const float* const* channels, std::int64_t frames) override {
         if (failAfter_ >= 0 && static_cast<std::int64_t>(left_.size()) >= failAfter_) throw ToolError("disk full");
-        left_.insert(left_.end(), left, left + frames);
-        right_.insert(right_.end(), right, right + frames);
+        left_.insert(left_.end(), channels[0], channels[0] + frames);
+        right_.insert(right_.end(), channels[1], channels[1] + frames);
     }
     std::vector<float> left_, right_;
 
@@ -62,13 +68,13 @@ TEST(BackgroundIo, EveryFrameOnceAndInOrder) {
     {
         BackgroundSink sink(collected);
         std::vector<float> block(1000), negated(1000);
+        float* const channels[] = {block.data(), negated.data()};
         for (;;) {
-            const std::int64_t got = source.read(block.data(), 1000);
+            const std::int64_t got = source.read(channels, 1000);
             if (got == 0) break;
-            for (std::int64_t i = 0; i < got; ++i) negated[static_cast<std::size_t>(i)] = -block[static_cast<std::size_t>(i)];
-            sink.write(block.data(), negated.data(), got);
+            sink.write(channels, got);
         }
-        EXPECT_EQ(source.read(block.data(), 1000), 0);
+        EXPECT_EQ(source.read(channels, 1000), 0);
         sink.finish();
     }
     ASSERT_EQ(collected.left_, samples);
@@ -78,10 +84,11 @@ TEST(BackgroundIo, EveryFrameOnceAndInOrder) {
 TEST(BackgroundIo, ErrorsReachTheCaller) {
     const std::vector<float> samples = ramp(5 * static_cast<std::size_t>(kIoChunkFrames));
     PrefetchingSource failingSource(std::make_unique<UnevenSource>(samples, kIoChunkFrames + 5));
-    std::vector<float> block(4096);
+    std::vector<float> block(4096), second(4096);
+    float* const channels[] = {block.data(), second.data()};
     EXPECT_THROW(
         {
-            while (failingSource.read(block.data(), 4096) > 0) {
+            while (failingSource.read(channels, 4096) > 0) {
             }
         },
         ToolError);
@@ -89,9 +96,10 @@ TEST(BackgroundIo, ErrorsReachTheCaller) {
     CollectingSink failingFile(kIoChunkFrames);
     BackgroundSink sink(failingFile);
     const std::vector<float> chunk = ramp(4096);
+    const float* const chunkChannels[] = {chunk.data(), chunk.data()};
     EXPECT_THROW(
         {
-            for (int i = 0; i < 200; ++i) sink.write(chunk.data(), chunk.data(), 4096);
+            for (int i = 0; i < 200; ++i) sink.write(chunkChannels, 4096);
             sink.finish();
         },
         ToolError);
@@ -104,10 +112,11 @@ TEST(BackgroundIo, AbandonedHalfwayStopsCleanly) {
     {
         PrefetchingSource source(std::make_unique<UnevenSource>(samples, static_cast<std::int64_t>(samples.size()) + 1));
         BackgroundSink sink(collected);
-        std::vector<float> block(512);
+        std::vector<float> block(512), second(512);
+        float* const channels[] = {block.data(), second.data()};
         for (int i = 0; i < 300; ++i) {
-            ASSERT_EQ(source.read(block.data(), 512), 512);
-            sink.write(block.data(), block.data(), 512);
+            ASSERT_EQ(source.read(channels, 512), 512);
+            sink.write(channels, 512);
         }
     }
     EXPECT_LE(collected.left_.size(), 300u * 512u);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tool_runner.h"
+#include "tools/frequency_response.h"
 #include "tools/loaded_effect.h"
 #include "tools/renderer.h"
 #include "tools/test_signal.h"
@@ -22,11 +23,13 @@ const std::string kProbePath = std::string(BRAMSOLIKET_TEST_MODULE_DIR) + "/prob
 
 class RecordingSink : public FrameSink {
 public:
-    void write(const float* left, const float* right, std::int64_t frames) override {
-        this->left.insert(this->left.end(), left, left + frames);
-        this->right.insert(this->right.end(), right, right + frames);
+    int channelCount() const override { return 3; }
+    void write(const float* const* channels, std::int64_t frames) override {
+        left.insert(left.end(), channels[0], channels[0] + frames);
+        right.insert(right.end(), channels[1], channels[1] + frames);
+        third.insert(third.end(), channels[2], channels[2] + frames);
     }
-    std::vector<float> left, right;
+    std::vector<float> left, right, third;
 };
 
 class ProbeTest : public ::testing::Test {
@@ -106,15 +109,44 @@ TEST_F(ProbeTest, MeterLinesReportTheDispatcherValue) {
     render(std::vector<float>(100, 0.0f), {}, options);
     const std::string lines = meter.str();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2);
-    EXPECT_NE(lines.find("frames 50..99  level  12345  0.3768"), std::string::npos) << lines;
+    // 12345 / 32767.
+    EXPECT_NE(lines.find("frames 50..99 "), std::string::npos) << lines;
+    EXPECT_NE(lines.find("level    0.3768     -8.48 dB"), std::string::npos) << lines;
 }
 
 // The probe declares 2 inputs and 3 outputs and copies its second input to the third
-// output: the host must hand over all of them, the unused input silent.
+// output: the host must hand over all of them, an input the source does not feed silent.
 TEST_F(ProbeTest, GivesTheDeclaredNumberOfBuffers) {
     RenderOptions options;
     const RecordingSink out = render(std::vector<float>(10, 0.5f), {}, options);
     EXPECT_EQ(out.left, std::vector<float>(10, 0.5f));
+    EXPECT_EQ(out.third, std::vector<float>(10, 0.0f));
+}
+
+// The measurement switches processing on (after the rate and block size) before every
+// render and off only after it: never off while off.
+TEST_F(ProbeTest, ResponseMeasurementFollowsTheHostProtocol) {
+    ResponseOptions options;
+    options.sampleRate = 48000.0;
+    options.settleFrames = 1000;
+    options.fftSize = 1024;
+    options.fixedImpulseHeight = 0.01;
+    measureResponse(*effect, {{1, 0.5f}}, options);
+    measureResponse(*effect, {}, options);
+    std::istringstream lines(log());
+    std::vector<std::string> requests;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("dispatch 10 ", 0) == 0 || line.rfind("dispatch 11 ", 0) == 0 ||
+            line.rfind("dispatch 12 ", 0) == 0 || line.rfind("process", 0) == 0) {
+            requests.push_back(line.rfind("process", 0) == 0 ? "process" : line);
+        }
+    }
+    requests.erase(std::unique(requests.begin(), requests.end()), requests.end());
+    const std::vector<std::string> oneRender = {"dispatch 10 0 0 48000", "dispatch 11 0 512 0", "dispatch 12 0 1 0",
+                                                "process", "dispatch 12 0 0 0"};
+    std::vector<std::string> expected;
+    for (int render = 0; render < 4; ++render) expected.insert(expected.end(), oneRender.begin(), oneRender.end());
+    EXPECT_EQ(requests, expected);
 }
 
 TEST(HostToolCommandLine, RendersTheBuiltInSignalWithASummary) {
@@ -140,7 +172,8 @@ TEST(HostToolCommandLine, RendersTheBuiltInSignalWithASummary) {
 
     TestSignal again(44100.0);
     std::vector<float> regenerated(176400);
-    again.read(regenerated.data(), 176400);
+    float* const channels[] = {regenerated.data()};
+    again.read(channels, 176400);
     EXPECT_EQ(signal, regenerated);
 }
 
@@ -155,7 +188,7 @@ TEST(HostToolCommandLine, RendersThroughAThirdPartyModule) {
     int rate = 0;
     const auto output = readAudio(scratch / "out.flac", &rate);
     EXPECT_EQ(rate, 48000);
-    ASSERT_EQ(output.size(), 2u);
+    ASSERT_EQ(output.size(), 2u) << "the module's two outputs";
     ASSERT_EQ(output[0].size(), 20000u);
     EXPECT_TRUE(std::any_of(output[0].begin(), output[0].end(), [](float x) { return x != 0.0f; }));
 }

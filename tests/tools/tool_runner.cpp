@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fcntl.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,13 +20,20 @@ extern char** environ;
 
 namespace host_tool_test {
 
-ToolRun runTool(const std::vector<std::string>& arguments) {
+namespace {
+
+std::filesystem::path freshCapturePath() {
     static int serial = 0;
-    const std::filesystem::path base = std::filesystem::temp_directory_path() /
-                                       ("host-tool-run-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-    const std::string outPath = base.string() + ".out";
-    const std::string errPath = base.string() + ".err";
-    std::vector<std::string> all{BRAMSOLIKET_HOST_TOOL_PATH};
+    return std::filesystem::temp_directory_path() /
+           ("host-tool-run-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+}
+
+// Starts the tool with standard input from /dev/null and standard output and error into
+// the two files; returns the child's process id.
+pid_t spawnTool(const std::vector<std::string>& arguments, const RunSetting& setting, const std::string& outPath,
+                const std::string& errPath) {
+    std::vector<std::string> all = setting.prefix;
+    all.push_back(setting.tool.empty() ? std::string(BRAMSOLIKET_HOST_TOOL_PATH) : setting.tool.string());
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& argument : all) argv.push_back(argument.data());
@@ -36,15 +44,55 @@ ToolRun runTool(const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!setting.workingDirectory.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, setting.workingDirectory.c_str());
+    }
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start " + all[0]);
+    return child;
+}
+
+ToolRun collect(pid_t child, const std::string& outPath, const std::string& errPath) {
     int status = 0;
     ::waitpid(child, &status, 0);
     ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readText(outPath), readText(errPath)};
     std::filesystem::remove(outPath);
     std::filesystem::remove(errPath);
+    return run;
+}
+
+}  // namespace
+
+ToolRun runTool(const std::vector<std::string>& arguments) { return runTool(arguments, RunSetting{}); }
+
+ToolRun runTool(const std::vector<std::string>& arguments, const RunSetting& setting) {
+    const std::filesystem::path base = freshCapturePath();
+    const std::string outPath = base.string() + ".out";
+    const std::string errPath = base.string() + ".err";
+    return collect(spawnTool(arguments, setting, outPath, errPath), outPath, errPath);
+}
+
+RunningTool::RunningTool(const std::vector<std::string>& arguments) {
+    const std::filesystem::path base = freshCapturePath();
+    outPath_ = base.string() + ".out";
+    errPath_ = base.string() + ".err";
+    pid_ = spawnTool(arguments, RunSetting{}, outPath_, errPath_);
+}
+
+RunningTool::~RunningTool() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        collect(pid_, outPath_, errPath_);
+    }
+}
+
+void RunningTool::sendSignal(int signal) const { ::kill(pid_, signal); }
+
+ToolRun RunningTool::wait() {
+    const ToolRun run = collect(pid_, outPath_, errPath_);
+    pid_ = -1;
     return run;
 }
 

@@ -16,6 +16,32 @@ struct ToolRun {
 
 ToolRun runTool(const std::vector<std::string>& arguments);
 
+// How a run differs from the plain one: a command that runs the tool (for example one that
+// changes the user), a working directory other than the test's, and a copy of the tool to run
+// instead of the built one.
+struct RunSetting {
+    std::vector<std::string> prefix;
+    std::filesystem::path workingDirectory;
+    std::filesystem::path tool;
+};
+ToolRun runTool(const std::vector<std::string>& arguments, const RunSetting& setting);
+
+// The tool started in the background, for tests that act on it while it runs.
+class RunningTool {
+public:
+    explicit RunningTool(const std::vector<std::string>& arguments);
+    ~RunningTool();
+    RunningTool(const RunningTool&) = delete;
+    RunningTool& operator=(const RunningTool&) = delete;
+    void sendSignal(int signal) const;
+    // Waits for the end; the status is 128 + the signal's number when a signal ended it.
+    ToolRun wait();
+
+private:
+    int pid_ = -1;
+    std::string outPath_, errPath_;
+};
+
 // A fresh directory under the system's temporary directory, removed with the object.
 class ScratchDirectory {
 public:

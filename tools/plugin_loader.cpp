@@ -1,0 +1,49 @@
+#include "tools/plugin_loader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "tools/loaded_effect.h"
+#include "tools/tool_error.h"
+
+namespace {
+
+std::string lowerExtension(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+bool looksLikeUri(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos || colon < 2) return false;
+    return std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(colon), [](unsigned char c) {
+        return std::isalpha(c) != 0 || c == '+' || c == '-' || c == '.';
+    });
+}
+
+}  // namespace
+
+PluginFormat detectPluginFormat(const std::filesystem::path& path) {
+    std::filesystem::path named = path;
+    // "bundle.lv2/" names the bundle itself.
+    if (!named.empty() && !named.has_filename()) named = named.parent_path();
+    const std::string extension = lowerExtension(named);
+    if (extension == ".lv2" || looksLikeUri(path.string())) return PluginFormat::Lv2;
+    if (extension == ".clap") return PluginFormat::Clap;
+    return PluginFormat::Vst;
+}
+
+std::unique_ptr<PluginInstance> loadPlugin(const std::filesystem::path& path) {
+    switch (detectPluginFormat(path)) {
+        case PluginFormat::Vst:
+            return LoadedEffect::load(path);
+        case PluginFormat::Lv2:
+            throw ToolError("LV2 plug-ins are not hosted by this build of the tool: " + path.string());
+        case PluginFormat::Clap:
+            throw ToolError("CLAP plug-ins are not hosted by this build of the tool: " + path.string());
+    }
+    throw ToolError("unknown plug-in format: " + path.string());
+}

@@ -9,7 +9,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${BRAMSOLIKET_FUZZ_SECONDS:-60}
-targets=(module_calls value_text automation audio_file)
+targets=(module_calls value_text clap_state automation audio_file)
 build=build/fuzz
 work=$build/corpus-work
 artifacts=$build/artifacts

@@ -2,13 +2,14 @@
 
 #include <atomic>
 #include <cstring>
-#include <filesystem>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <dlfcn.h>
 #include <unistd.h>
+
+#include <filesystem>
 #endif
 
 namespace clap_testing {

@@ -14,8 +14,9 @@ packages=(
   binutils clang libclang-rt-14-dev valgrind sox
   # Windows builds and running them
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386
-  # real third-party hosts and plug-ins used as black boxes in tests
-  ardour dpf-plugins-vst
+  # real third-party hosts and plug-ins used as black boxes in tests (Qtractor's plug-in
+  # scanner loads the CLAP module)
+  ardour dpf-plugins-vst qtractor
 )
 
 sudo_cmd=()

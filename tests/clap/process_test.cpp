@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "formats/clap/format_rules.h"
 #include "tests/clap/clap_host.h"
 
 namespace {
@@ -132,9 +133,12 @@ TEST(ClapProcess, MissingBuffersAndCallsOutOfTurn) {
     TestHost host;
     PluginInstance instance(module, host);
     std::vector<float> input(64, 0.5f), left(64, 9.0f), right(64, 9.0f);
-    const std::vector<float> untouched = left;
-    EXPECT_EQ(instance.process(input.data(), left.data(), right.data(), 64), kClapProcessError);
-    EXPECT_EQ(left, untouched) << "processed before activate";
+    // A build that checks CLAP's rules aborts here instead (format_rules_test.cpp).
+    if constexpr (!FormatRules::kChecked) {
+        const std::vector<float> untouched = left;
+        EXPECT_EQ(instance.process(input.data(), left.data(), right.data(), 64), kClapProcessError);
+        EXPECT_EQ(left, untouched) << "processed before activate";
+    }
 
     ASSERT_TRUE(instance.activate(44100.0));
     float* inputs[1] = {input.data()};

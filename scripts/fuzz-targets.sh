@@ -1,7 +1,7 @@
 # The fuzz targets and their settings, shared by scripts/test-fuzz.sh (the test command's
 # bounded, seeded step) and scripts/fuzz-explore.sh (open-ended fuzzing). Sourced, not run.
 
-fuzz_targets=(module_calls value_text automation audio_file)
+fuzz_targets=(module_calls value_text clap_state automation audio_file)
 
 # The seed of the test command's search. Changing it, or the runs below, changes which inputs
 # CI tries; keep it fixed so that a commit's result never depends on chance.
@@ -14,6 +14,7 @@ fuzz_ci_runs() {
     value_text) echo 8000000 ;;
     automation) echo 800000 ;;
     audio_file) echo 200000 ;;
+    clap_state) echo 1000000 ;;
     *) echo 100000 ;;
   esac
 }

@@ -16,8 +16,9 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386
   # packages: the Debian package's dependencies, the Windows zip
   dpkg-dev file zip unzip
-  # real third-party hosts and plug-ins used as black boxes in tests
-  ardour dpf-plugins-vst
+  # real third-party hosts and plug-ins used as black boxes in tests (Qtractor's plug-in
+  # scanner loads the CLAP module)
+  ardour dpf-plugins-vst qtractor
 )
 
 sudo_cmd=()

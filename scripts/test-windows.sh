@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds BRAMSOLIKET.dll for 32-bit and 64-bit Windows with the MinGW-w64 cross compilers
-# (presets mingw32 and mingw64) and tests both under Wine: the import and export tables,
-# a Windows test host that loads the DLL as a host does, and a render of a fixed session
-# that must equal the Linux module's render bit for bit. Run from anywhere; expects the
-# packages of scripts/setup.sh.
+# Builds BRAMSOLIKET.dll and BRAMSOLIKET.clap for 32-bit and 64-bit Windows with the
+# MinGW-w64 cross compilers (presets mingw32 and mingw64) and tests them under Wine: the
+# import and export tables, Windows test hosts that load each module as a host does, and
+# renders of fixed sessions that must equal the Linux modules' renders bit for bit. Run from
+# anywhere; expects the packages of scripts/setup.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -12,21 +12,24 @@ export WINEDEBUG=-all
 export DISPLAY=
 export WINEPREFIX="$root/build/wine-prefix"
 
-# The reference: the Linux module (64-bit) and the same render program, built natively.
+# The reference: the Linux modules (64-bit) and the same render programs, built natively.
 reference_build="$root/build/windows-reference"
 cmake -S . -B "$reference_build/module" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBRAMSOLIKET_TOOLS=OFF -DBRAMSOLIKET_TESTS=OFF >/dev/null
-cmake --build "$reference_build/module" --target BRAMSOLIKET -j2
+cmake --build "$reference_build/module" --target BRAMSOLIKET BRAMSOLIKET_clap -j2
 cmake -S tests/windows -B "$reference_build/render" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$reference_build/render" -j2
 linux_render="$reference_build/render-linux64.f32"
 "$reference_build/render/bramsoliket_render" "$reference_build/module/BRAMSOLIKET.so" "$linux_render"
+linux_clap_render="$reference_build/render-clap-linux64.f32"
+"$reference_build/render/bramsoliket_clap_render" "$reference_build/module/BRAMSOLIKET.clap" "$linux_clap_render"
 
 status=0
 skipped=()
 for preset in mingw64 mingw32; do
   echo "== $preset"
-  cmake --preset "$preset" -DBRAMSOLIKET_LINUX_RENDER="$linux_render" >/dev/null
+  cmake --preset "$preset" -DBRAMSOLIKET_LINUX_RENDER="$linux_render" \
+    -DBRAMSOLIKET_LINUX_CLAP_RENDER="$linux_clap_render" >/dev/null
   cmake --build --preset "$preset"
   log="$root/build/$preset/wine-tests.log"
   if ! ctest --preset "$preset" 2>&1 | tee "$log"; then

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# check-pe-tables.sh OBJDUMP BRAMSOLIKET.dll BITS [CORE_LIBRARY]
-# Checks the Windows module's tables as a host and a user's machine see them:
+# check-pe-tables.sh OBJDUMP MODULE BITS [CORE_LIBRARY]
+# Checks a Windows module's tables as a host and a user's machine see them:
 # - the format is PE32 for 32 bits, PE32+ for 64 bits;
 # - it imports only from DLLs every Windows has (no MinGW runtime DLL beside the plug-in);
-# - it exports exactly one name, `main`, undecorated, under the library name BRAMSOLIKET.dll;
+# - it exports exactly one name, undecorated, under its own file name as the library name:
+#   `main` for BRAMSOLIKET.dll (VST), `clap_entry` for BRAMSOLIKET.clap (CLAP);
 # - on 32 bits, the effect's code does its floating-point arithmetic with SSE2, not x87.
 set -euo pipefail
 
@@ -11,6 +12,11 @@ objdump=$1
 dll=$2
 bits=$3
 core=${4:-}
+module_name=$(basename "$dll")
+case "$module_name" in
+  *.clap) expected_export=clap_entry ;;
+  *) expected_export=main ;;
+esac
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
@@ -33,9 +39,10 @@ done <<<"$imports"
 
 exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[ *[0-9]*\] //p' <<<"$tables")
 echo "exports:" $exports
-[ "$exports" = main ] || fail "exports '$(tr '\n' ' ' <<<"$exports")', expected exactly main"
+[ "$exports" = "$expected_export" ] ||
+  fail "exports '$(tr '\n' ' ' <<<"$exports")', expected exactly $expected_export"
 library_name=$(sed -n 's/^Name[[:space:]]*[0-9a-f]* //p' <<<"$tables")
-[ "$library_name" = BRAMSOLIKET.dll ] || fail "export directory names '$library_name', expected BRAMSOLIKET.dll"
+[ "$library_name" = "$module_name" ] || fail "export directory names '$library_name', expected $module_name"
 
 if [ "$bits" = 32 ] && [ -n "$core" ]; then
   # Loading and storing through the x87 stack is part of the 32-bit calling convention

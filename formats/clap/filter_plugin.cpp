@@ -1,0 +1,318 @@
+#include "formats/clap/filter_plugin.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "core/float_environment.h"
+#include "core/saturating_conversion.h"
+#include "formats/clap/host_value.h"
+#include "formats/clap/parameter_events.h"
+#include "formats/clap/plugin_descriptor.h"
+#include "formats/clap/stream_io.h"
+
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+// One mono input port and one stereo output port whose two channels carry the same signal.
+constexpr clap_id kPortId = 0;
+constexpr std::uint32_t kInputChannels = 1;
+constexpr std::uint32_t kOutputChannels = 2;
+
+struct BlockBuffers {
+    const float* input;
+    float* left;
+    float* right;
+};
+
+// The block's channels, or nothing when the host did not give the ports the plug-in declared.
+std::optional<BlockBuffers> buffersOf(const clap_process& process) {
+    if (process.audio_inputs_count < 1 || process.audio_inputs == nullptr || process.audio_outputs_count < 1 ||
+        process.audio_outputs == nullptr) {
+        return std::nullopt;
+    }
+    const clap_audio_buffer& input = process.audio_inputs[0];
+    const clap_audio_buffer& output = process.audio_outputs[0];
+    if (input.channel_count < kInputChannels || input.data32 == nullptr || input.data32[0] == nullptr) {
+        return std::nullopt;
+    }
+    if (output.channel_count < kOutputChannels || output.data32 == nullptr || output.data32[0] == nullptr ||
+        output.data32[1] == nullptr) {
+        return std::nullopt;
+    }
+    return BlockBuffers{input.data32[0], output.data32[0], output.data32[1]};
+}
+
+// Copies a name into a fixed field of the interface, always terminated.
+template <std::size_t Size>
+void copyName(char (&field)[Size], const char* name) {
+    const std::size_t length = std::min(std::strlen(name), Size - 1);
+    std::memcpy(field, name, length);
+    field[length] = '\0';
+}
+
+// A host extension, or null when the host has none or leaves out one of its functions.
+template <typename Extension>
+const Extension* hostExtension(const clap_host* host, const char* id) {
+    if (host->get_extension == nullptr) return nullptr;
+    return static_cast<const Extension*>(host->get_extension(host, id));
+}
+
+}  // namespace
+
+FilterPlugin::FilterPlugin(const clap_host* host)
+    : record_(filterPluginRecord(&kFilterPluginDescriptor, this)), host_(host) {}
+
+FilterPlugin* FilterPlugin::fromRecord(const clap_plugin* record) {
+    return record == nullptr ? nullptr : static_cast<FilterPlugin*>(record->plugin_data);
+}
+
+bool FilterPlugin::init() {
+    const auto* threadCheck = hostExtension<clap_host_thread_check>(host_, kClapExtThreadCheck);
+    if (threadCheck != nullptr && (threadCheck->is_main_thread == nullptr || threadCheck->is_audio_thread == nullptr)) {
+        threadCheck = nullptr;
+    }
+    const auto* log = hostExtension<clap_host_log>(host_, kClapExtLog);
+    if (log != nullptr && log->log == nullptr) log = nullptr;
+    hostParams_ = hostExtension<clap_host_params>(host_, kClapExtParams);
+    if (hostParams_ != nullptr && hostParams_->rescan == nullptr) hostParams_ = nullptr;
+    rules_.attach(host_, threadCheck, log);
+    return true;
+}
+
+void FilterPlugin::destroy() {
+    rules_.requireMainThread("destroy must be called on the main thread");
+    rules_.require(!active_.load(relaxed), "destroy called while the plug-in is active");
+    delete this;
+}
+
+bool FilterPlugin::activate(double sampleRate, std::uint32_t, std::uint32_t) {
+    FloatEnvironmentGuard guard;
+    rules_.requireMainThread("activate must be called on the main thread");
+    rules_.require(!active_.load(relaxed), "activate called while the plug-in is active");
+    if (active_.load(relaxed)) return false;
+    // The rate serves the frequency's text only; the filter's tables are in fractions of it.
+    const float rate = roundToFloat(sampleRate);
+    if (!(rate > 0.0f) || std::isinf(rate)) return false;
+    sampleRate_ = rate;
+    // Every activation starts from silence; settings and glides stay.
+    processor_.suspend();
+    active_.store(true, relaxed);
+    return true;
+}
+
+void FilterPlugin::deactivate() {
+    FloatEnvironmentGuard guard;
+    rules_.requireMainThread("deactivate must be called on the main thread");
+    rules_.require(active_.load(relaxed), "deactivate called while the plug-in is not active");
+    active_.store(false, relaxed);
+    processing_.store(false, relaxed);
+    // The audio thread has stopped: a state it did not take is set here.
+    setPendingValues();
+}
+
+bool FilterPlugin::startProcessing() {
+    rules_.requireAudioThread("start_processing must be called on the audio thread");
+    rules_.require(active_.load(relaxed), "start_processing called before activate");
+    rules_.require(!processing_.load(relaxed), "start_processing called while processing");
+    if (!active_.load(relaxed)) return false;
+    processing_.store(true, relaxed);
+    return true;
+}
+
+void FilterPlugin::stopProcessing() {
+    rules_.requireAudioThread("stop_processing must be called on the audio thread");
+    rules_.require(processing_.load(relaxed), "stop_processing called while not processing");
+    processing_.store(false, relaxed);
+}
+
+void FilterPlugin::reset() {
+    rules_.requireAudioThread("reset must be called on the audio thread");
+    rules_.require(active_.load(relaxed), "reset called before activate");
+    processor_.suspend();
+}
+
+void FilterPlugin::setPendingValues() {
+    pendingValues_.take([this](std::int32_t index, float value) { processor_.setParameter(index, value); });
+}
+
+void FilterPlugin::render(const float* input, float* left, float* right, std::uint32_t first, std::uint32_t end) {
+    constexpr std::uint32_t kLargestCall = std::numeric_limits<std::int32_t>::max();
+    while (first < end) {
+        const std::uint32_t count = std::min(end - first, kLargestCall);
+        processor_.process(input + first, left + first, right + first, static_cast<std::int32_t>(count),
+                           OutputMode::Replace);
+        first += count;
+    }
+}
+
+clap_process_status FilterPlugin::process(const clap_process* process) {
+    FloatEnvironmentGuard guard;
+    rules_.requireAudioThread("process must be called on the audio thread");
+    rules_.require(active_.load(relaxed), "process called before activate");
+    rules_.require(processing_.load(relaxed), "process called before start_processing");
+    if (process == nullptr || !active_.load(relaxed)) return kClapProcessError;
+    inProcess_.store(true, relaxed);
+
+    setPendingValues();
+    ParameterChangeReader changes(process->in_events);
+    const std::uint32_t frames = process->frames_count;
+    const std::optional<BlockBuffers> buffers = buffersOf(*process);
+    if (frames > 0 && !buffers) {
+        // Nothing can be rendered, but no setting the host sent is lost.
+        while (const auto change = changes.next()) processor_.setParameter(change->index, change->value);
+        inProcess_.store(false, relaxed);
+        return kClapProcessError;
+    }
+
+    // Each change lands on its sample: the block is rendered up to it, then it is set. A
+    // change timed before an earlier one is set where the block has got to; one timed
+    // beyond the block is set after its last frame.
+    std::uint32_t position = 0;
+    while (const auto change = changes.next()) {
+        const std::uint32_t at = std::clamp(change->time, position, frames);
+        if (at > position) render(buffers->input, buffers->left, buffers->right, position, at);
+        position = at;
+        processor_.setParameter(change->index, change->value);
+    }
+    if (frames > position) render(buffers->input, buffers->left, buffers->right, position, frames);
+    // Filtered audio is no constant, whatever the input was.
+    if (frames > 0) process->audio_outputs[0].constant_mask = 0;
+    inProcess_.store(false, relaxed);
+    return kClapProcessContinue;
+}
+
+std::uint32_t FilterPlugin::audioPortCount(bool) const {
+    rules_.requireMainThread("audio-ports count must be called on the main thread");
+    return 1;
+}
+
+bool FilterPlugin::audioPortInfo(std::uint32_t index, bool isInput, clap_audio_port_info* info) const {
+    rules_.requireMainThread("audio-ports get must be called on the main thread");
+    if (info == nullptr || index != 0) return false;
+    *info = clap_audio_port_info{};
+    info->id = kPortId;
+    copyName(info->name, isInput ? "Input" : "Output");
+    info->flags = kClapAudioPortIsMain;
+    info->channel_count = isInput ? kInputChannels : kOutputChannels;
+    info->port_type = isInput ? kClapPortMono : kClapPortStereo;
+    info->in_place_pair = kClapInvalidId;
+    return true;
+}
+
+std::uint32_t FilterPlugin::parameterCount() const {
+    rules_.requireMainThread("params count must be called on the main thread");
+    return kParameterCount;
+}
+
+bool FilterPlugin::parameterInfo(std::uint32_t index, clap_param_info* info) const {
+    FloatEnvironmentGuard guard;
+    rules_.requireMainThread("params get_info must be called on the main thread");
+    if (info == nullptr || index >= static_cast<std::uint32_t>(kParameterCount)) return false;
+    const ParameterInfo& parameter = kParameterTable[index];
+    *info = clap_param_info{};
+    info->id = index;
+    info->flags = kClapParamIsAutomatable;
+    info->cookie = nullptr;
+    copyName(info->name, parameter.name);
+    info->min_value = 0.0;
+    info->max_value = 1.0;
+    info->default_value = parameter.defaultValue;
+    return true;
+}
+
+float FilterPlugin::hostVisibleValue(std::int32_t index) const {
+    return pendingValues_.pending() ? pendingValues_.value(index) : processor_.getParameter(index);
+}
+
+bool FilterPlugin::parameterValue(clap_id id, double* value) const {
+    FloatEnvironmentGuard guard;
+    rules_.requireMainThread("params get_value must be called on the main thread");
+    if (value == nullptr || id >= static_cast<clap_id>(kParameterCount)) return false;
+    *value = hostVisibleValue(static_cast<std::int32_t>(id));
+    return true;
+}
+
+bool FilterPlugin::valueToText(clap_id id, double value, char* buffer, std::uint32_t capacity) {
+    FloatEnvironmentGuard guard;
+    rules_.requireMainThread("params value_to_text must be called on the main thread");
+    if (buffer == nullptr || capacity == 0) return false;
+    buffer[0] = '\0';
+    if (id >= static_cast<clap_id>(kParameterCount)) return false;
+    const std::optional<float> narrowed = floatFromHostValue(value);
+    if (!narrowed) return false;
+    const std::optional<std::string> text = texts_.text(static_cast<std::int32_t>(id), *narrowed, sampleRate_);
+    // A text cut short would show another value: a buffer too small gets none.
+    if (!text || text->size() >= capacity) return false;
+    std::memcpy(buffer, text->c_str(), text->size() + 1);
+    return true;
+}
+
+bool FilterPlugin::textToValue(clap_id id, const char* text, double* value) {
+    FloatEnvironmentGuard guard;
+    rules_.requireMainThread("params text_to_value must be called on the main thread");
+    if (text == nullptr || value == nullptr || id >= static_cast<clap_id>(kParameterCount)) return false;
+    const std::optional<float> typed = texts_.value(static_cast<std::int32_t>(id), text, sampleRate_);
+    if (!typed) return false;
+    *value = *typed;
+    return true;
+}
+
+void FilterPlugin::flush(const clap_input_events* events) {
+    FloatEnvironmentGuard guard;
+    if (active_.load(relaxed)) {
+        rules_.requireAudioThread("params flush while active must be called on the audio thread");
+        rules_.require(!inProcess_.load(relaxed), "params flush called during process");
+        setPendingValues();
+    } else {
+        rules_.requireMainThread("params flush while not active must be called on the main thread");
+    }
+    // The events and nothing else: a flush while audio runs must not disturb it.
+    ParameterChangeReader changes(events);
+    while (const auto change = changes.next()) processor_.setParameter(change->index, change->value);
+}
+
+bool FilterPlugin::saveState(const clap_ostream* stream) const {
+    FloatEnvironmentGuard guard;
+    rules_.requireMainThread("state save must be called on the main thread");
+    ParameterValues values{};
+    for (std::int32_t i = 0; i < kParameterCount; ++i) values[i] = hostVisibleValue(i);
+    const auto bytes = encodeState(values);
+    return writeWholeStream(stream, bytes.data(), bytes.size());
+}
+
+bool FilterPlugin::loadState(const clap_istream* stream) {
+    FloatEnvironmentGuard guard;
+    rules_.requireMainThread("state load must be called on the main thread");
+    std::uint8_t bytes[kStateSize];
+    const std::optional<std::size_t> size = readWholeStream(stream, bytes, sizeof bytes);
+    if (!size) return false;
+    const std::optional<ParameterValues> values = decodeState(bytes, *size);
+    if (!values) return false;
+    if (active_.load(relaxed)) {
+        pendingValues_.post(*values);
+    } else {
+        for (std::int32_t i = 0; i < kParameterCount; ++i) processor_.setParameter(i, (*values)[i]);
+    }
+    if (hostParams_ != nullptr) hostParams_->rescan(host_, kClapParamRescanValues);
+    return true;
+}
+
+std::uint32_t FilterPlugin::latency() const {
+    rules_.requireMainThread("latency get must be called on the main thread");
+    return 0;
+}
+
+const clap_plugin* createFilterPlugin(const clap_host* host, const char* pluginId) {
+    if (host == nullptr || pluginId == nullptr || std::strcmp(pluginId, kFilterPluginId) != 0) return nullptr;
+    if (host->clap_version.major < 1) return nullptr;  // versions 0.x were drafts of another layout
+    try {
+        const FilterPlugin* plugin = new (std::nothrow) FilterPlugin(host);
+        return plugin == nullptr ? nullptr : plugin->record();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}

@@ -1,0 +1,98 @@
+// The filter as a CLAP plug-in: the core's processor behind the plug-in record a host
+// holds, with the extensions audio-ports, params, state and latency.
+//
+// Threads, as CLAP assigns them:
+// - main thread: init, destroy, activate, deactivate, the port, parameter-info, value,
+//   text, state and latency calls, and flush while the plug-in is not active;
+// - audio thread: start and stop processing, reset, process, and flush while active.
+// Parameter changes reach the processor only on the thread that may change it: events in
+// process or flush, in their order; a state loaded on the main thread while the plug-in is
+// active is handed to the audio thread and set at the start of its next call (process or
+// flush), before that call's events. Texts are made on a processor of their own.
+// Nothing on the audio thread allocates, locks or calls the system.
+//
+// Every entry runs under FloatEnvironmentGuard: hosts run audio threads with flush-to-zero
+// and denormals-are-zero, which would change the results.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "core/filter_processor.h"
+#include "formats/clap/clap_abi.h"
+#include "formats/clap/format_rules.h"
+#include "formats/clap/parameter_texts.h"
+#include "formats/clap/pending_values.h"
+
+class FilterPlugin {
+public:
+    // The sample rate parameter texts use before the first activation.
+    static constexpr float kInitialSampleRate = 44100.0f;
+
+    // Builds the processors; throws std::bad_alloc when memory runs out.
+    explicit FilterPlugin(const clap_host* host);
+    FilterPlugin(const FilterPlugin&) = delete;
+    FilterPlugin& operator=(const FilterPlugin&) = delete;
+
+    const clap_plugin* record() const { return &record_; }
+    // The plug-in behind a record this module made; null for a null record.
+    static FilterPlugin* fromRecord(const clap_plugin* record);
+
+    bool init();
+    void destroy();
+    bool activate(double sampleRate, std::uint32_t minFrames, std::uint32_t maxFrames);
+    void deactivate();
+    bool startProcessing();
+    void stopProcessing();
+    void reset();
+    clap_process_status process(const clap_process* process);
+
+    std::uint32_t audioPortCount(bool isInput) const;
+    bool audioPortInfo(std::uint32_t index, bool isInput, clap_audio_port_info* info) const;
+
+    std::uint32_t parameterCount() const;
+    bool parameterInfo(std::uint32_t index, clap_param_info* info) const;
+    bool parameterValue(clap_id id, double* value) const;
+    bool valueToText(clap_id id, double value, char* buffer, std::uint32_t capacity);
+    bool textToValue(clap_id id, const char* text, double* value);
+    void flush(const clap_input_events* events);
+
+    bool saveState(const clap_ostream* stream) const;
+    bool loadState(const clap_istream* stream);
+
+    std::uint32_t latency() const;
+
+    // Read-only view for tests.
+    const FilterProcessor& processor() const { return processor_; }
+
+private:
+    // The value the host sees: a loaded state not yet set counts as set.
+    float hostVisibleValue(std::int32_t index) const;
+    void setPendingValues();
+    // Frames [first, end) of the block's buffers through the processor.
+    void render(const float* input, float* left, float* right, std::uint32_t first, std::uint32_t end);
+
+    clap_plugin record_;
+    const clap_host* host_;
+    const clap_host_params* hostParams_ = nullptr;
+    FormatRules rules_;
+
+    FilterProcessor processor_;
+    ParameterTexts texts_;
+    PendingParameterValues pendingValues_;
+
+    // The plug-in's state as CLAP defines it, written by the calls that change it; flush
+    // reads whether the plug-in is active to know its thread, the checks read all three.
+    std::atomic<bool> active_{false};
+    std::atomic<bool> processing_{false};
+    std::atomic<bool> inProcess_{false};
+    float sampleRate_ = kInitialSampleRate;  // main thread only
+};
+
+// The factory's creation: a plug-in for `pluginId` on `host`, or null for another id, a
+// null or incompatible host, or when memory runs out.
+const clap_plugin* createFilterPlugin(const clap_host* host, const char* pluginId);
+
+// The record's functions and the extensions' tables (plugin_callbacks.cpp).
+clap_plugin filterPluginRecord(const clap_plugin_descriptor* descriptor, void* pluginData);
+const void* filterPluginExtension(const char* id);

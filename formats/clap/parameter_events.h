@@ -1,0 +1,31 @@
+// The parameter changes in a host's input event list, read soundly: a change is a
+// CLAP_EVENT_PARAM_VALUE of the core event space whose header announces at least the size
+// of that event, for one of the seven parameter ids, with a value (not NaN). Everything
+// else in the list (other event types and spaces, short events, unknown ids, null
+// entries) is passed over; a null list, or one without its functions, holds nothing.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "formats/clap/clap_abi.h"
+
+struct ParameterChange {
+    std::uint32_t time;  // sample offset in the block, as the host gave it
+    std::int32_t index;
+    float value;  // narrowed and held within 0 to 1 (host_value.h)
+};
+
+std::optional<ParameterChange> parameterChangeOf(const clap_event_header* header);
+
+// Walks a list once, in its order.
+class ParameterChangeReader {
+public:
+    explicit ParameterChangeReader(const clap_input_events* list);
+    std::optional<ParameterChange> next();
+
+private:
+    const clap_input_events* list_;
+    std::uint32_t count_ = 0;
+    std::uint32_t position_ = 0;
+};

@@ -76,7 +76,7 @@ struct CommandLine {
 };
 
 void addCommonOptions(CLI::App& app, CommonOptions& common) {
-    app.add_option("--plugin", common.plugin, "Plug-in to load (default: BRAMSOLIKET.so next to this tool)")
+    app.add_option("--plugin", common.plugin, "Plug-in to load (default: BRAMSOLIKET.so beside this tool, or in ../lib/vst when installed)")
         ->type_name("PATH");
     app.add_option("--set", common.settings,
                    "Set parameters first; VALUE is a number from 0 to 1 or a display text (Type=HighPass, "

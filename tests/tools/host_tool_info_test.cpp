@@ -3,6 +3,8 @@
 // a fresh effect at 44100 Hz).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -69,6 +71,24 @@ TEST(HostToolInfo, FindsTheModuleNextToTheTool) {
     const ToolRun run = runTool({"info", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(nlohmann::json::parse(run.out)["uniqueIdText"], "BrSk");
+}
+
+// As installed: the tool in PREFIX/bin, the module in PREFIX/lib/vst, nothing beside the tool.
+TEST(HostToolInfo, FindsTheInstalledModule) {
+    const std::filesystem::path prefix =
+        std::filesystem::temp_directory_path() / ("bramsoliket-installed-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(prefix / "bin");
+    std::filesystem::create_directories(prefix / "lib" / "vst");
+    std::filesystem::copy_file(BRAMSOLIKET_HOST_TOOL_PATH, prefix / "bin" / "bramsoliket-host");
+    std::filesystem::copy_file(BRAMSOLIKET_MODULE_PATH, prefix / "lib" / "vst" / "BRAMSOLIKET.so");
+    RunSetting installed;
+    installed.tool = prefix / "bin" / "bramsoliket-host";
+    const ToolRun run = runTool({"info", "--json"}, installed);
+    std::filesystem::remove_all(prefix);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json info = nlohmann::json::parse(run.out);
+    EXPECT_EQ(info["uniqueIdText"], "BrSk");
+    EXPECT_EQ(info["module"], (prefix / "lib" / "vst" / "BRAMSOLIKET.so").string());
 }
 
 TEST(HostToolInfo, LoadsAThirdPartyModule) {

@@ -10,6 +10,9 @@ packages=(
   qemu-user
   # the command-line host
   libsndfile1-dev libcli11-dev libfftw3-dev libcairo2-dev nlohmann-json3-dev
+  # the LV2 plug-in: its headers and schemas, and lilv, its tools and the schema validator
+  # for the tests
+  lv2-dev liblilv-dev lilv-utils sordi
   # checks, fuzzing, sanitizers, comparisons
   binutils clang libclang-rt-14-dev valgrind sox
   # Windows builds and running them

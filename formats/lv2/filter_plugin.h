@@ -1,0 +1,61 @@
+// One instance of the LV2 plug-in: the filter processor behind the ports the host connects.
+//
+// What each host call does (docs/lv2.md says why):
+// - instantiate: a processor with the VST build's defaults at the host's sample rate, which
+//   the "Freq" control's hertz follow for the instance's life.
+// - connectPort: stores the address only; ports may be reconnected between runs.
+// - activate: clears the filter's histories, as the VST build's processing switch does after
+//   a suspend; settings and glides stay. It reads no port, since hosts may activate before
+//   connecting. deactivate changes nothing.
+// - run: with no frames, nothing at all. Otherwise the controls whose value changed since
+//   they were last handed over go to the core first, in parameter order, then the frames are
+//   filtered and the peak port receives the run's highest filtered sample, or 0 when none
+//   was above 0 (as the VST build's meter never shows less than 0).
+//
+// Threads: the host calls run and connectPort on its audio thread and the others on other
+// threads, never two at once for one instance, so the fields need no atomics. run allocates
+// nothing, takes no lock and makes no system call.
+#pragma once
+
+#include <cstdint>
+
+#include "core/filter_processor.h"
+#include "formats/lv2/port_layout.h"
+
+class Lv2FilterPlugin {
+public:
+    // A new instance, or null for a sample rate that has no positive, finite float value
+    // (the hertz of "Freq" need one) or when memory runs out.
+    static Lv2FilterPlugin* create(double sampleRate);
+
+    void connectPort(std::uint32_t port, void* data);
+    void activate();
+    void deactivate();
+    void run(std::uint32_t frameCount);
+
+    // Read-only views for tests.
+    const FilterProcessor& processor() const { return processor_; }
+    float sampleRate() const { return sampleRate_; }
+
+private:
+    explicit Lv2FilterPlugin(float sampleRate) : sampleRate_(sampleRate) {}
+
+    // Hands each control whose value differs from the one last handed over to the core, in
+    // parameter order; the first run hands over every control.
+    void applyChangedControls();
+
+    FilterProcessor processor_;
+    const float sampleRate_;
+
+    const float* controls_[kParameterCount] = {};
+    const float* input_ = nullptr;
+    float* left_ = nullptr;
+    float* right_ = nullptr;
+    float* peak_ = nullptr;
+
+    // The bit patterns of the control values last handed over (so that -0.0 and a NaN
+    // payload count as values too), and whether there has been one yet.
+    std::uint32_t appliedBits_[kParameterCount] = {};
+    bool applied_[kParameterCount] = {};
+    bool active_ = false;  // for the debug build's checks of the host's call order
+};

@@ -1,0 +1,59 @@
+// The module's one export, lv2_descriptor, and the entries of its one descriptor. Every
+// entry runs in the filter's own floating-point mode and gives the host its mode back on
+// return (hosts such as Ardour run their audio threads with flush-to-zero set, which would
+// change the filter's bits), and no exception unwinds into the host.
+#include <lv2/core/lv2.h>
+
+#include "core/float_environment.h"
+#include "formats/lv2/filter_plugin.h"
+#include "formats/lv2/plugin_uri.h"
+
+namespace {
+
+Lv2FilterPlugin* pluginOf(LV2_Handle instance) {
+    return static_cast<Lv2FilterPlugin*>(instance);
+}
+
+LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const*) {
+    FloatEnvironmentGuard environment;
+    return Lv2FilterPlugin::create(sampleRate);
+}
+
+void connectPort(LV2_Handle instance, std::uint32_t port, void* data) {
+    FloatEnvironmentGuard environment;
+    pluginOf(instance)->connectPort(port, data);
+}
+
+void activate(LV2_Handle instance) {
+    FloatEnvironmentGuard environment;
+    pluginOf(instance)->activate();
+}
+
+void run(LV2_Handle instance, std::uint32_t frameCount) {
+    FloatEnvironmentGuard environment;
+    pluginOf(instance)->run(frameCount);
+}
+
+void deactivate(LV2_Handle instance) {
+    FloatEnvironmentGuard environment;
+    pluginOf(instance)->deactivate();
+}
+
+void cleanup(LV2_Handle instance) {
+    FloatEnvironmentGuard environment;
+    delete pluginOf(instance);
+}
+
+const void* extensionData(const char*) {
+    return nullptr;  // the plug-in offers no extension interface
+}
+
+const LV2_Descriptor kDescriptor = {
+    kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup, extensionData,
+};
+
+}  // namespace
+
+extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(std::uint32_t index) {
+    return index == 0 ? &kDescriptor : nullptr;
+}

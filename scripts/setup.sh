@@ -22,6 +22,9 @@ packages=(
   # real third-party hosts and plug-ins used as black boxes in tests (Qtractor's plug-in
   # scanner loads the CLAP module)
   ardour dpf-plugins-vst qtractor
+  # the web page: the core compiled to WebAssembly (em++ needs node's acorn parser), node for
+  # the page's module tests, headless Chromium and python3 for its browser tests
+  emscripten node-acorn nodejs chromium python3
 )
 
 sudo_cmd=()

@@ -1,0 +1,104 @@
+// The audio worklet processor "bramsoliket-filter": the filter core, in an instance of its
+// own, on the audio rendering thread. One input (its first channel is the filter's one
+// input; the page connects it with channelCount 1, "explicit", "discrete", so a stereo
+// source gives its left channel), one output of two channels (the core's two identical
+// outputs).
+//
+// Every render quantum goes through the core as it comes, frame for frame: the core sees
+// exactly the samples the graph delivers, from the first quantum on, and nothing else. Where
+// no source is connected (before playing, after the end) the input is silence and the
+// filter rings out.
+//
+// processorOptions: { module: the compiled WebAssembly.Module, calls: the core calls that
+// set the processor up (FilterEngine.apply), filtered: true to output the filtered signal,
+// false for the dry one }. Messages on the port:
+//   { type: "calls", calls }        more core calls (a control moved, a program chosen)
+//   { type: "filtered", filtered }  switch between filtered and dry, with a one-quantum fade
+// The processor posts { type: "started", frame } at its first quantum (the context's frame
+// there: 0 in an offline render that gave the core every sample), and { type: "peak", peak }
+// about 30 times a second: the highest filtered sample since the last report.
+import { FilterEngine } from './filter_engine.js';
+
+const kMeterReportsPerSecond = 30;
+const kBlockFrames = 128;
+
+class FilterWorkletProcessor extends AudioWorkletProcessor {
+  constructor(options) {
+    super();
+    const { module, calls = [], filtered = true } = options.processorOptions;
+    this.engine = new FilterEngine(module, kBlockFrames);
+    this.engine.apply(calls);
+    this.filtered = filtered;
+    // The share of the filtered signal in the output, and where the fade is heading.
+    this.wetShare = filtered ? 1 : 0;
+    this.started = false;
+    this.peak = -Infinity;
+    this.framesSinceReport = 0;
+    this.framesPerReport = Math.max(kBlockFrames, Math.round(sampleRate / kMeterReportsPerSecond));
+    this.port.onmessage = ({ data }) => this.receive(data);
+  }
+
+  receive(message) {
+    switch (message.type) {
+      case 'calls':
+        this.engine.apply(message.calls);
+        break;
+      case 'filtered':
+        this.filtered = Boolean(message.filtered);
+        break;
+      default:
+        break;
+    }
+  }
+
+  process(inputs, outputs) {
+    const input = inputs[0].length > 0 ? inputs[0][0] : null;
+    const output = outputs[0];
+    const frames = output[0].length;
+    if (!this.started) {
+      this.started = true;
+      this.port.postMessage({ type: 'started', frame: currentFrame });
+    }
+    for (let offset = 0; offset < frames; offset += kBlockFrames) {
+      const count = Math.min(kBlockFrames, frames - offset);
+      const block = input ? input.subarray(offset, offset + count) : null;
+      const peak = this.engine.process(block, count);
+      if (peak > this.peak) this.peak = peak;
+      output.forEach((channel, c) => {
+        const filtered = (c === 0 ? this.engine.left : this.engine.right).subarray(0, count);
+        this.writeBlock(channel.subarray(offset, offset + count), filtered, block, count);
+      });
+    }
+    this.advanceFade();
+    this.framesSinceReport += frames;
+    if (this.framesSinceReport >= this.framesPerReport) {
+      this.port.postMessage({ type: 'peak', peak: this.peak });
+      this.peak = -Infinity;
+      this.framesSinceReport = 0;
+    }
+    return true;
+  }
+
+  // One block of one output channel: the filtered samples as the core wrote them, the dry
+  // input, or during a switch a linear fade from one to the other across the block.
+  writeBlock(target, wet, dry, count) {
+    const goal = this.filtered ? 1 : 0;
+    if (this.wetShare === goal) {
+      if (goal === 1) target.set(wet);
+      else if (dry) target.set(dry);
+      else target.fill(0);
+      return;
+    }
+    for (let i = 0; i < count; ++i) {
+      const share = this.wetShare + (goal - this.wetShare) * ((i + 1) / count);
+      const drySample = dry ? dry[i] : 0;
+      target[i] = drySample + (wet[i] - drySample) * share;
+    }
+  }
+
+  advanceFade() {
+    this.wetShare = this.filtered ? 1 : 0;
+  }
+}
+
+registerProcessor('bramsoliket-filter', FilterWorkletProcessor);

@@ -36,9 +36,11 @@ export function encodeFloatWav(channels, sampleRate) {
   u16(0);                          // no extension
   text('fact'); u32(4); u32(frames);
   text('data'); u32(dataBytes);
+  // The samples' bits as stored, so that even a NaN's payload reaches the file unchanged.
+  const words = channels.map((channel) => new Uint32Array(channel.buffer, channel.byteOffset, channel.length));
   for (let frame = 0; frame < frames; ++frame) {
     for (let c = 0; c < channelCount; ++c) {
-      view.setFloat32(at, channels[c][frame], true);
+      view.setUint32(at, words[c][frame], true);
       at += 4;
     }
   }

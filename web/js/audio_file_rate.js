@@ -78,17 +78,16 @@ function mpegRate(bytes) {
     // (and a 10-byte footer when flag 0x10 is set).
     at = 10 + ((bytes[6] << 21) | (bytes[7] << 14) | (bytes[8] << 7) | bytes[9]) + (bytes[5] & 0x10 ? 10 : 0);
   }
-  // The first frame header: 11 set sync bits, a version, layer 1 to 3, a rate index below 3.
-  for (const end = Math.min(bytes.length - 3, at + 65536); at < end; ++at) {
-    if (bytes[at] !== 0xff || (bytes[at + 1] & 0xe0) !== 0xe0) continue;
-    const version = (bytes[at + 1] >> 3) & 3;
-    const layer = (bytes[at + 1] >> 1) & 3;
-    const rateIndex = (bytes[at + 2] >> 2) & 3;
-    const bitrateIndex = bytes[at + 2] >> 4;
-    if (version === 1 || layer === 0 || rateIndex === 3 || bitrateIndex === 15) continue;
-    return kMpegRates[version][rateIndex];
-  }
-  return null;
+  // The first frame header, where the file (or its tag) ends: 11 set sync bits, a version,
+  // layer 1 to 3, a bit rate index from 1 to 14 and a rate index below 3. Nothing is searched
+  // for, so that stray bytes of another kind of file are not taken for a frame.
+  if (at + 3 > bytes.length || bytes[at] !== 0xff || (bytes[at + 1] & 0xe0) !== 0xe0) return null;
+  const version = (bytes[at + 1] >> 3) & 3;
+  const layer = (bytes[at + 1] >> 1) & 3;
+  const bitrateIndex = bytes[at + 2] >> 4;
+  const rateIndex = (bytes[at + 2] >> 2) & 3;
+  if (version === 1 || layer === 0 || bitrateIndex === 0 || bitrateIndex === 15 || rateIndex === 3) return null;
+  return kMpegRates[version][rateIndex];
 }
 
 // `data` is the file's bytes (an ArrayBuffer or a typed array over them).

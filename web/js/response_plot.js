@@ -161,7 +161,11 @@ export function drawResponsePlot(canvas, response, title, label) {
   cr.restore();
 
   const legendLabel = isSilent(response) ? `${label} (silent: no output at any frequency)` : label;
-  const legendWidth = Math.min(kPlotWidth - kLeft - kRight, cr.measureText(legendLabel).width + 38 + 16 + 16);
+  // As the host lays out its legend: entries as wide as the widest label allows, as many
+  // columns as fit (here of one entry), the box around them.
+  const available = kPlotWidth - kLeft - kRight - 16;
+  const entryWidth = Math.min(available, cr.measureText(legendLabel).width + 38 + 16);
+  const legendWidth = Math.min(available + 16, entryWidth * Math.max(1, Math.floor(available / entryWidth)) + 16);
   const rowY = kPlotHeight + 5 + kLegendRowHeight / 2;
   cr.strokeStyle = 'rgb(153, 153, 153)';
   cr.strokeRect(kLeft + 0.5, kPlotHeight + 0.5, legendWidth - 1, kLegendRowHeight + 10 - 1);

@@ -2,7 +2,7 @@
 // the audio (open a file or the test signal, play, filtered or dry, save the filtered render),
 // the programs, the peak meter and the response plot. With ?selftest in the address it also
 // runs the self-test (selftest.js).
-import { sampleRateOfFile } from './audio_file_rate.js';
+import { loadAudio } from './audio_loading.js';
 import { compileFilterModule, FilterEngine } from './filter_engine.js';
 import { audioWorkletMissingReason } from './filter_node.js';
 import { LivePlayer } from './live_player.js';
@@ -140,15 +140,15 @@ class Page {
     setStatus(`Decoding “${file.name}”…`);
     try {
       const bytes = await file.arrayBuffer();
-      const rate = sampleRateOfFile(bytes);
-      let buffer;
+      let loaded;
       try {
-        buffer = await this.player.decode(bytes, rate);
+        loaded = await loadAudio(bytes, (data, rate) => this.player.decode(data, rate));
       } catch (error) {
         throw new Error(`“${file.name}” could not be decoded as audio (${error?.message || error?.name || error}). ` +
           'The browser reads WAV, FLAC, Ogg Vorbis, Opus and MP3, among others; try one of those.');
       }
-      const resampled = rate === null ? ' (resampled by the browser: the file does not say its rate in a header this page reads)' : '';
+      const { buffer } = loaded;
+      const resampled = loaded.rateKnown ? '' : ' (resampled by the browser: the file does not say its rate in a header this page reads)';
       const channels = buffer.numberOfChannels === 1 ? 'mono' : `${buffer.numberOfChannels} channels; the filter takes the first (left) one`;
       this.useAudio(buffer, file.name,
         `Loaded “${file.name}”: ${secondsText(buffer.duration)} at ${buffer.sampleRate} Hz${resampled}, ${channels}.`);

@@ -1,11 +1,12 @@
 // The self-test mode, for the test suite: index.html?selftest&input=FILE.wav&p0=0.3&p3=0.25
-// fetches FILE from the page's server, decodes it at its own rate, renders it through a
+// fetches FILE from the page's server, reads it at its own rate as the page reads a file
+// (audio_loading.js), renders it through a
 // fresh filter offline (offline_render.js) with the given normalized values applied in
 // index order (every other parameter at its default), and writes into the element with id
 // "selftest" "frames N hash H": N the rendered frames (the file's), H the 64-bit FNV-1a of
 // the render as interleaved float32 little-endian samples, left then right. The element
 // reads "pending" until then and "error <reason>" on failure.
-import { sampleRateOfFile } from './audio_file_rate.js';
+import { loadAudio } from './audio_loading.js';
 import { hashInterleavedStereo } from './fnv1a.js';
 import { renderThroughFilter } from './offline_render.js';
 
@@ -33,14 +34,14 @@ async function selfTest(parameters, module, parameterCount) {
   const response = await fetch(input);
   if (!response.ok) throw new Error(`cannot fetch ${input}: HTTP ${response.status}`);
   const bytes = await response.arrayBuffer();
-  const rate = sampleRateOfFile(bytes);
-  if (rate === null) throw new Error(`cannot tell the sample rate of ${input}`);
-  let buffer;
-  try {
-    buffer = await new OfflineAudioContext({ numberOfChannels: 1, length: 1, sampleRate: rate }).decodeAudioData(bytes);
-  } catch (error) {
-    throw new Error(`cannot decode ${input}: ${error?.message ?? error}`);
-  }
+  const { buffer } = await loadAudio(bytes, async (data, rate) => {
+    if (rate === null) throw new Error(`cannot tell the sample rate of ${input}`);
+    try {
+      return await new OfflineAudioContext({ numberOfChannels: 1, length: 1, sampleRate: rate }).decodeAudioData(data);
+    } catch (error) {
+      throw new Error(`cannot decode ${input}: ${error?.message ?? error}`);
+    }
+  });
   const rendered = await renderThroughFilter(buffer, module, calls);
   return `frames ${rendered.length} hash ${hashInterleavedStereo(rendered.getChannelData(0), rendered.getChannelData(1))}`;
 }

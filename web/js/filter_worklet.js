@@ -29,7 +29,8 @@ class FilterWorkletProcessor extends AudioWorkletProcessor {
     this.engine = new FilterEngine(module, kBlockFrames);
     this.engine.apply(calls);
     this.filtered = filtered;
-    // The share of the filtered signal in the output, and where the fade is heading.
+    // The share of the filtered signal at the end of the last quantum: after a switch the
+    // next quantum fades from it to the new one.
     this.wetShare = filtered ? 1 : 0;
     this.started = false;
     this.peak = -Infinity;
@@ -69,7 +70,7 @@ class FilterWorkletProcessor extends AudioWorkletProcessor {
         this.writeBlock(channel.subarray(offset, offset + count), filtered, block, count);
       });
     }
-    this.advanceFade();
+    this.wetShare = this.filtered ? 1 : 0;
     this.framesSinceReport += frames;
     if (this.framesSinceReport >= this.framesPerReport) {
       this.port.postMessage({ type: 'peak', peak: this.peak });
@@ -94,10 +95,6 @@ class FilterWorkletProcessor extends AudioWorkletProcessor {
       const drySample = dry ? dry[i] : 0;
       target[i] = drySample + (wet[i] - drySample) * share;
     }
-  }
-
-  advanceFade() {
-    this.wetShare = this.filtered ? 1 : 0;
   }
 }
 

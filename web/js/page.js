@@ -215,7 +215,7 @@ class Page {
       const wav = encodeFloatWav([rendered.getChannelData(0), rendered.getChannelData(1)], rendered.sampleRate);
       const link = document.createElement('a');
       link.href = URL.createObjectURL(new Blob([wav], { type: 'audio/wav' }));
-      link.download = `${name.replace(/\.[^.]*$/, '')}-bramsoliket.wav`;
+      link.download = `${name.replace(/\.[^.]*$/, '').replace(/\s+/g, '-')}-bramsoliket.wav`;
       document.body.append(link);
       link.click();
       link.remove();

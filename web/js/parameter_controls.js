@@ -29,7 +29,9 @@ export class ParameterControls {
       const text = document.createElement('output');
       text.id = `${id}-text`;
       text.htmlFor = id;
-      slider.setAttribute('aria-describedby', text.id);
+      // The slider's value text already tells the text as it moves; the output (a live
+      // region by its role) would tell it twice.
+      text.setAttribute('aria-live', 'off');
       slider.addEventListener('input', () => this.moved(index));
       container.append(label, slider, text);
       this.rows.push({ info, steps, slider, text });

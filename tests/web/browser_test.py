@@ -203,7 +203,7 @@ def test_self_test_of_a_flac_file_decoded_by_the_browser_at_its_own_rate(suite, 
     # samples the browser decoded (its integer scaling is its own, see wav_reader.js).
     source = suite.input_file("flac-source-96000.wav", 96000, [audio_fixtures.music_like(96000, 1.0, 6)], "pcm16")
     flac = os.path.join(suite.inputs, "music-96000.flac")
-    subprocess.run(["sox", source, flac], check=True)
+    subprocess.run(["sox", "-V1", source, flac], check=True)
     page = suite.browser.new_page()
     try:
         page.open(suite.server.url + "index.html")

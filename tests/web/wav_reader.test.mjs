@@ -41,7 +41,7 @@ test('every sample width reads as libsndfile reads it', () => {
       for (const channels of [1, 3]) {
         const path = join(folder, `${name}-${channels}.wav`);
         // Full-scale noise and a sine, dithered off, so every bit pattern of the width occurs.
-        execFileSync('sox', ['-D', '-n', '-r', '44100', '-c', String(channels), ...encoding, path,
+        execFileSync('sox', ['-V1', '-D', '-n', '-r', '44100', '-c', String(channels), ...encoding, path,
           'synth', '0.2', 'whitenoise', 'vol', '0.99', ':', 'synth', '0.2', 'sine', '997']);
         const wav = readWav(readFileSync(path));
         assert.ok(wav, `${name} with ${channels} channels is read`);
@@ -56,7 +56,7 @@ test('every sample width reads as libsndfile reads it', () => {
 test('a data chunk cut short gives its whole frames; what the reader leaves to the browser', () => {
   withTemporaryFolder((folder) => {
     const path = join(folder, 'cut.wav');
-    execFileSync('sox', ['-D', '-n', '-r', '48000', '-b', '16', '-c', '2', path, 'synth', '0.1', 'sine', '440']);
+    execFileSync('sox', ['-V1', '-D', '-n', '-r', '48000', '-b', '16', '-c', '2', path, 'synth', '0.1', 'sine', '440']);
     const whole = readFileSync(path);
     const cut = join(folder, 'cut-short.wav');
     writeFileSync(cut, whole.subarray(0, whole.length - 1001)); // ends inside a frame
@@ -65,7 +65,7 @@ test('a data chunk cut short gives its whole frames; what the reader leaves to t
     assertSameBits(wav.channels[1], hostChannel(folder, cut, 1), 'the cut file');
 
     const ulaw = join(folder, 'ulaw.wav');
-    execFileSync('sox', ['-n', '-r', '8000', '-e', 'u-law', ulaw, 'synth', '0.1', 'sine', '440']);
+    execFileSync('sox', ['-V1', '-n', '-r', '8000', '-e', 'u-law', ulaw, 'synth', '0.1', 'sine', '440']);
     assert.equal(readWav(readFileSync(ulaw)), null, 'u-law is the browser\'s to decode');
     assert.equal(readWav(Buffer.from('RIFF\x04\x00\x00\x00WAVE')), null, 'no chunks');
     assert.equal(readWav(Buffer.from('FORM\x04\x00\x00\x00AIFF')), null, 'not a WAV file');

@@ -1,16 +1,16 @@
 // The self-test mode, for the test suite: index.html?selftest&input=FILE.wav&p0=0.3&p3=0.25
 // fetches FILE from the page's server, reads it at its own rate as the page reads a file
-// (audio_loading.js), renders it through a
-// fresh filter offline (offline_render.js) with the given normalized values applied in
-// index order (every other parameter at its default), and writes into the element with id
-// "selftest" "frames N hash H": N the rendered frames (the file's), H the 64-bit FNV-1a of
-// the render as interleaved float32 little-endian samples, left then right. The element
-// reads "pending" until then and "error <reason>" on failure.
+// (audio_loading.js), renders it through a fresh filter offline (offline_render.js) with the
+// given normalized values applied in index order (every other parameter at its default), and
+// writes into the element with id "selftest" "frames N hash H": N the rendered frames (the
+// file's), H the 64-bit FNV-1a of the render as interleaved float32 little-endian samples,
+// left then right. The element reads "pending" until then and "error <reason>" on failure.
 import { loadAudio } from './audio_loading.js';
 import { hashInterleavedStereo } from './fnv1a.js';
 import { renderThroughFilter } from './offline_render.js';
 
-// The pN values in index order, as core calls; a value that is not a number is refused.
+// The pN values in index order, as core calls; a value that is not a number, or an index
+// beyond the parameters, is refused.
 function requestedCalls(parameters, parameterCount) {
   for (const key of parameters.keys()) {
     const match = /^p(\d+)$/.exec(key);

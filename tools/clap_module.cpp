@@ -21,9 +21,10 @@ bool endsWithClap(const std::string& text) {
 }  // namespace
 
 ClapPluginPath splitClapPluginPath(const std::string& text) {
-    const std::size_t hash = text.rfind('#');
-    if (hash != std::string::npos && !endsWithClap(text) && endsWithClap(text.substr(0, hash))) {
-        return {text.substr(0, hash), text.substr(hash + 1)};
+    if (endsWithClap(text)) return {text, ""};
+    // The first "#" right after ".clap": an id may hold "#" itself.
+    for (std::size_t hash = text.find('#'); hash != std::string::npos; hash = text.find('#', hash + 1)) {
+        if (endsWithClap(text.substr(0, hash))) return {text.substr(0, hash), text.substr(hash + 1)};
     }
     return {text, ""};
 }

@@ -110,7 +110,7 @@ TEST(HostToolClapInfo, SettingsAndRateChangeTheTextsShown) {
 }
 
 // One render through each module of the same input and settings.
-class ClapAgainstVst : public ::testing::Test {
+class HostToolClapRender : public ::testing::Test {
 protected:
     void writeInput(int rate) {
         writeWav(scratch / "in.wav", makeProgramMaterial(kFrames, 4242u), 1, rate);
@@ -129,7 +129,7 @@ protected:
     int serial = 0;
 };
 
-TEST_F(ClapAgainstVst, SettingsRenderBitForBit) {
+TEST_F(HostToolClapRender, SettingsRenderBitForBit) {
     const std::vector<std::vector<std::string>> settings = {
         {},
         {"--set", "Freq=0.3", "Res=0.6", "Cutoff=1", "--block", "1"},
@@ -154,7 +154,7 @@ TEST_F(ClapAgainstVst, SettingsRenderBitForBit) {
 // The same automation through both: the VST render splits its blocks of 512 at the changes,
 // the CLAP render sends them as events inside blocks of 8192. A change one sample late
 // shows, so equal renders mean every event landed on its sample.
-TEST_F(ClapAgainstVst, AutomationLandsOnTheSameSamples) {
+TEST_F(HostToolClapRender, AutomationLandsOnTheSameSamples) {
     const auto automation = [](int levelChange) {
         return "[{\"sample\": 1000, \"parameter\": \"Freq\", \"value\": 0.1},"
                " {\"sample\": 1000, \"parameter\": 1, \"value\": 0.8},"
@@ -180,7 +180,7 @@ TEST_F(ClapAgainstVst, AutomationLandsOnTheSameSamples) {
 }
 
 // A value typed as text goes through the plug-in's text_to_value and renders as that value.
-TEST_F(ClapAgainstVst, TextsSelectTheValuesTheyShow) {
+TEST_F(HostToolClapRender, TextsSelectTheValuesTheyShow) {
     writeInput(44100);
     const auto byText = render(kClap, {"--set", "Type=bandpass", "Cutoff=36 dB/Oct", "Level=-6.02059 dB"});
     const auto byValue = render(kClap, {"--set", "Type=0.5", "Cutoff=0.6666667", "Level=0.25"});
@@ -222,10 +222,14 @@ TEST(HostToolClapChannels, MapOverAllPortsAndCountNonFiniteSamples) {
     ASSERT_EQ(out[0].size(), 144u) << "the tail: 44 frames of silence after the input";
     for (int i = 0; i < 100; ++i) {
         SCOPED_TRACE(i);
-        if (i != 10) EXPECT_EQ(out[0][i], 0.25f * 2.0f + 0.5f);
+        if (i != 10) {
+            EXPECT_EQ(out[0][i], 0.25f * 2.0f + 0.5f);
+        }
         EXPECT_EQ(out[1][i], 144.0f) << "one call for the whole block";
         EXPECT_EQ(out[2][i], interleaved[3 * i + 1]);
-        if (i != 20) EXPECT_EQ(out[3][i], interleaved[3 * i + 2]);
+        if (i != 20) {
+            EXPECT_EQ(out[3][i], interleaved[3 * i + 2]);
+        }
     }
     EXPECT_TRUE(std::isnan(out[0][10]));
     EXPECT_EQ(out[3][20], std::numeric_limits<float>::infinity());

@@ -112,6 +112,25 @@ TEST_F(HostToolClapProtocol, ChangesAreEventsAtTheirOffsetsInOneCall) {
     }
 }
 
+// A restart asked for inside a block comes before the next one; the plug-in's log message
+// appears as one warning line.
+TEST_F(HostToolClapProtocol, RestartAskedForComesBeforeTheNextBlock) {
+    clearLog();
+    ::testing::internal::CaptureStderr();
+    render(std::vector<float>(600, 0.0f), {{0, {1, 4.0f}}}, 512);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    const std::string calls = log();
+    const std::size_t first = calls.find("process 512 steady 0 ");
+    const std::size_t restart = calls.find("stop_processing [audio]\ndeactivate [main]\nactivate 48000 1 512 [main]\n"
+                                           "start_processing [audio]\nlatency [main]\nprocess 88 ");
+    EXPECT_NE(first, std::string::npos) << calls;
+    EXPECT_NE(restart, std::string::npos) << calls;
+    EXPECT_LT(first, restart);
+    EXPECT_EQ(err,
+              "bramsoliket-host: warning: plug-in log (warning): gain at the top, restart please\n"
+              "bramsoliket-host: warning: the plug-in asked for a restart; it is deactivated and activated again\n");
+}
+
 // Between renders the plug-in is not active: a setting goes through flush on the main thread,
 // and reads back at once, with the plug-in's own texts both ways.
 TEST_F(HostToolClapProtocol, SettingsWhileInactiveAreFlushedOnTheMainThread) {

@@ -7,7 +7,8 @@
 //   offset:  out0 = main0 * gain + offset,  out1 = the call's frame count,
 //            out2 = side0,  out3 = side1.
 //   An Offset of 1 or more makes process answer an error. Its init asks the host for a
-//   main-thread callback.
+//   main-thread callback; the first block with a Gain of 4 asks for a restart and logs a
+//   warning through the host.
 // "probe.instrument": feature "instrument", one note input port, no audio input, one mono
 //   output of silence.
 //
@@ -30,6 +31,7 @@ struct Probe {
     const clap_host* host = nullptr;
     const clap_host_thread_check* threads = nullptr;
     bool instrument = false;
+    bool restartAsked = false;
     double offset = 0.0;
     double gain = 1.0;
 
@@ -132,6 +134,12 @@ clap_process_status processProbe(const clap_plugin* plugin, const clap_process* 
     }
     dueAt(UINT32_MAX);
     note(text);
+    if (probe.gain == 4.0 && !probe.restartAsked) {
+        probe.restartAsked = true;
+        const auto* hostLog = static_cast<const clap_host_log*>(probe.host->get_extension(probe.host, kClapExtLog));
+        if (hostLog != nullptr) hostLog->log(probe.host, kClapLogWarning, "gain at the top,\nrestart please");
+        probe.host->request_restart(probe.host);
+    }
     if (process->out_events != nullptr) {
         // A value of its own, as a plug-in whose control moved would send.
         clap_event_param_value event{};

@@ -22,9 +22,8 @@ std::int32_t parameterOf(const nlohmann::json& field, const ParameterNames& name
             throw ToolError(where + ": " + error.what());
         }
     }
-    if (field.is_number_integer() && field.get<std::int64_t>() >= 0 &&
-        field.get<std::int64_t>() < static_cast<std::int64_t>(names.size())) {
-        return static_cast<std::int32_t>(field.get<std::int64_t>());
+    if (field.is_number_integer()) {
+        if (const std::optional<std::int32_t> index = names.numberedParameter(field.get<std::int64_t>())) return *index;
     }
     throw ToolError(where + ": unknown parameter " + field.dump());
 }

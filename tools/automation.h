@@ -1,7 +1,8 @@
 // Parameter changes at exact sample positions, read from a JSON file: a list of objects
 //   {"seconds": 0.5, "parameter": "Freq", "value": 0.2}
 //   {"sample": 22050, "parameter": 0, "value": 0.2}
-// each with exactly one of "seconds" or "sample", a parameter given by name or index, and a
+// each with exactly one of "seconds" or "sample", a parameter given by name or number (the
+// index, or the id where the format has ids: ParameterNames::numberedParameter), and a
 // number as value. Seconds are counted at the rate of the rendered stream and rounded to the
 // nearest sample. Changes at the same sample are applied in file order.
 #pragma once

@@ -24,7 +24,7 @@ EffectInfo describeEffect(PluginInstance& plugin) {
     info.parameterCount = plugin.parameterCount();
     for (std::int32_t i = 0; i < info.parameterCount; ++i) {
         info.parameters.push_back({i, plugin.parameterName(i), plugin.parameterValue(i), plugin.parameterDisplay(i),
-                                   plugin.parameterUnit(i), plugin.parameterRange(i)});
+                                   plugin.parameterUnit(i), plugin.parameterRange(i), plugin.parameterFacts(i)});
     }
     info.programNames = plugin.programNames();
     return info;
@@ -57,6 +57,11 @@ void printEffectInfo(const EffectInfo& info, std::ostream& out) {
         out << "  " << std::setw(5) << p.index << "  " << std::left << std::setw(static_cast<int>(nameWidth)) << p.name
             << std::right << ' ' << std::setw(10) << std::fixed << std::setprecision(6) << p.value << std::defaultfloat
             << "  \"" << p.display << "\"  \"" << p.label << "\"\n";
+        std::string facts;
+        for (const FormatFact& fact : p.facts) {
+            if (!fact.label.empty()) facts += (facts.empty() ? "" : ", ") + fact.label + " " + fact.text;
+        }
+        if (!facts.empty()) out << "         " << facts << '\n';
     }
 }
 
@@ -68,6 +73,7 @@ nlohmann::ordered_json effectInfoToJson(const EffectInfo& info) {
                                             {"display", p.display}, {"label", p.label}, {"minimum", p.range.minimum},
                                             {"maximum", p.range.maximum}};
         if (p.range.defaultValue) parameter["default"] = *p.range.defaultValue;
+        for (const FormatFact& fact : p.facts) parameter[fact.key] = fact.value;
         parameters.push_back(parameter);
     }
     nlohmann::ordered_json json = {{"name", d.name}, {"format", d.format}, {"module", d.path.string()}};

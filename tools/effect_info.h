@@ -19,6 +19,8 @@ struct ParameterInfo {
     std::string display;
     std::string label;
     ParameterRange range;
+    // What only the format tells (CLAP: id, module, flags, range).
+    std::vector<FormatFact> facts;
 };
 
 struct EffectInfo {

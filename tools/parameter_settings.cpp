@@ -24,7 +24,8 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 bool isDecimalIndex(const std::string& text) {
-    if (text.empty() || text.size() > 9) return false;
+    // Up to the 10 digits of a CLAP id.
+    if (text.empty() || text.size() > 10) return false;
     for (char c : text) {
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
     }
@@ -118,7 +119,28 @@ bool showsText(const Sample& sample, const std::string& wanted) {
 
 ParameterNames::ParameterNames(PluginInstance& plugin) {
     const std::int32_t count = plugin.parameterCount();
-    for (std::int32_t i = 0; i < count; ++i) names_.push_back(plugin.parameterName(i));
+    for (std::int32_t i = 0; i < count; ++i) {
+        names_.push_back(plugin.parameterName(i));
+        ranges_.push_back(plugin.parameterRange(i));
+        if (const std::optional<std::uint32_t> id = plugin.parameterId(i)) ids_.push_back(*id);
+    }
+    if (ids_.size() != names_.size()) ids_.clear();
+}
+
+std::optional<std::int32_t> ParameterNames::numberedParameter(std::int64_t number) const {
+    if (!ids_.empty()) {
+        for (std::size_t i = 0; i < ids_.size(); ++i) {
+            if (static_cast<std::int64_t>(ids_[i]) == number) return static_cast<std::int32_t>(i);
+        }
+        return std::nullopt;
+    }
+    if (number >= 0 && number < static_cast<std::int64_t>(names_.size())) return static_cast<std::int32_t>(number);
+    return std::nullopt;
+}
+
+ParameterRange ParameterNames::range(std::int32_t index) const {
+    return static_cast<std::size_t>(index) < ranges_.size() ? ranges_[static_cast<std::size_t>(index)]
+                                                            : ParameterRange{};
 }
 
 std::int32_t ParameterNames::resolve(const std::string& nameOrIndex) const {
@@ -135,12 +157,14 @@ std::int32_t ParameterNames::resolve(const std::string& nameOrIndex) const {
     }
     if (matches == 1) return found;
     if (isDecimalIndex(nameOrIndex)) {
-        const long index = std::strtol(nameOrIndex.c_str(), nullptr, 10);
-        if (index < static_cast<long>(names_.size())) return static_cast<std::int32_t>(index);
+        if (const std::optional<std::int32_t> index = numberedParameter(std::strtol(nameOrIndex.c_str(), nullptr, 10))) {
+            return *index;
+        }
     }
     std::string known;
     for (std::size_t i = 0; i < names_.size(); ++i) {
-        known += (i == 0 ? "" : ", ") + std::to_string(i) + " \"" + names_[i] + "\"";
+        const std::string number = ids_.empty() ? std::to_string(i) : "id " + std::to_string(ids_[i]);
+        known += (i == 0 ? "" : ", ") + number + " \"" + names_[i] + "\"";
     }
     throw ToolError("unknown parameter \"" + nameOrIndex + "\"; the module has " +
                     (names_.empty() ? std::string("no parameters") : known));
@@ -282,9 +306,10 @@ float resolveParameterValue(PluginInstance& plugin, std::int32_t index, const st
 }
 
 void warnIfOutsideNormalRange(const ParameterSetting& setting, const ParameterNames& names) {
-    if (setting.value < 0.0f || setting.value > 1.0f) {
+    const ParameterRange range = names.range(setting.index);
+    if (setting.value < range.minimum || setting.value > range.maximum) {
         std::cerr << "bramsoliket-host: warning: value " << setting.value << " for \"" << names.name(setting.index)
-                  << "\" is outside 0..1; it is sent unchanged\n";
+                  << "\" is outside " << range.minimum << ".." << range.maximum << "; it is sent unchanged\n";
     }
 }
 

@@ -9,27 +9,35 @@
 #include <string>
 #include <vector>
 
-class PluginInstance;
+#include "tools/plugin_instance.h"
 
 struct ParameterSetting {
     std::int32_t index;
     float value;
 };
 
-// The plug-in's parameter names, asked for once.
+// The plug-in's parameter names, asked for once, with their ids and ranges where the format
+// has them.
 class ParameterNames {
 public:
     explicit ParameterNames(PluginInstance& plugin);
     explicit ParameterNames(std::vector<std::string> names) : names_(std::move(names)) {}
 
-    // An exact name, else a name that matches ignoring case, else a decimal index below the
-    // parameter count. Throws ToolError listing the known names otherwise.
+    // An exact name, else a name that matches ignoring case, else a decimal number that
+    // numberedParameter takes. Throws ToolError listing the known names otherwise.
     std::int32_t resolve(const std::string& nameOrIndex) const;
+    // The index of the parameter with this id where the format has ids (CLAP), else the
+    // index itself when it is below the parameter count; nullopt when there is none.
+    std::optional<std::int32_t> numberedParameter(std::int64_t number) const;
     const std::string& name(std::int32_t index) const { return names_.at(static_cast<std::size_t>(index)); }
     std::size_t size() const { return names_.size(); }
+    // The values the parameter takes: 0 to 1 unless the plug-in was asked for its range.
+    ParameterRange range(std::int32_t index) const;
 
 private:
     std::vector<std::string> names_;
+    std::vector<std::uint32_t> ids_;  // empty where the format has none
+    std::vector<ParameterRange> ranges_;
 };
 
 // A whole decimal number, nothing else around it, finite. Throws ToolError naming `what`.
@@ -57,8 +65,8 @@ float resolveParameterValue(PluginInstance& plugin, std::int32_t index, const st
 std::optional<float> findValueByDisplayText(PluginInstance& plugin, std::int32_t index, const std::string& text,
                                             bool* nearest = nullptr);
 
-// Hosts send normalized values from 0 to 1; one outside that range is sent unchanged (that is
-// what the tool is for, among other things) but earns a warning on standard error.
+// A value outside the parameter's range (0 to 1 for VST) is sent unchanged (probing how a
+// plug-in takes it is among the tool's uses) but earns a warning on standard error.
 void warnIfOutsideNormalRange(const ParameterSetting& setting, const ParameterNames& names);
 
 void applySettings(PluginInstance& plugin, const std::vector<ParameterSetting>& settings);

@@ -1,7 +1,7 @@
 // One loaded plug-in as the tool's commands see it, whatever its format: what it is, its
 // parameters and programs, the host protocol (activate with the rate and the largest block,
-// process blocks, deactivate), its meter and its own text-to-value where the format has
-// them. `info`, `render` and `response` use nothing else, so a new format needs only a new
+// process blocks with the parameter changes inside them, deactivate), its meter and its own
+// text-to-value where the format has them. `info`, `render` and `response` use nothing else, so a new format needs only a new
 // implementation of this class and a line in loadPlugin (plugin_loader.h).
 #pragma once
 
@@ -37,6 +37,13 @@ struct PluginDescription {
     std::vector<FormatFact> formatFacts;
 };
 
+// A parameter change inside one block, `offset` frames from the block's start.
+struct BlockParameterChange {
+    std::int32_t offset;
+    std::int32_t index;
+    float value;
+};
+
 // The values a parameter takes, where the format says so.
 struct ParameterRange {
     float minimum = 0.0f;
@@ -64,6 +71,11 @@ public:
     // parameter's display texts, see parameter_settings.h).
     virtual bool hasTextToValue() const = 0;
     virtual std::optional<float> valueForText(std::int32_t index, const std::string& text) = 0;
+    // The parameter's identifier in the format where it has one besides the index (CLAP's
+    // param id); a number on the command line or in an automation file then names the id.
+    virtual std::optional<std::uint32_t> parameterId(std::int32_t) { return std::nullopt; }
+    // What only the format tells of a parameter (CLAP: id, module path, flags), for `info`.
+    virtual std::vector<FormatFact> parameterFacts(std::int32_t) { return {}; }
 
     virtual std::int32_t programCount() const = 0;
     virtual std::int32_t currentProgram() = 0;
@@ -83,6 +95,14 @@ public:
     // The same, added to what the outputs hold, where the format has such a call.
     virtual bool canAccumulate() const = 0;
     virtual void processAccumulating(float** inputs, float** outputs, std::int32_t frameCount) = 0;
+    // One block with the parameter changes that fall inside it, sorted by offset (their
+    // given order kept within one offset), through process, or processAccumulating onto
+    // outputs the caller has cleared. Returns how many process calls it made. This default
+    // splits the block at the offsets and sets each change between the calls, so that it
+    // lands on its sample; a format with sample-accurate events hands them to the plug-in
+    // with the whole block instead.
+    virtual std::int32_t processBlock(float** inputs, float** outputs, std::int32_t frameCount,
+                                      const std::vector<BlockParameterChange>& changes, bool accumulate);
 
     // The level of the output since the last call (1 is full scale), where the plug-in has
     // a meter; nullopt otherwise.

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string>
 
+#include "tools/loaded_clap_plugin.h"
 #include "tools/loaded_effect.h"
 #include "tools/tool_error.h"
 
@@ -27,6 +28,8 @@ bool looksLikeUri(const std::string& text) {
 }  // namespace
 
 PluginFormat detectPluginFormat(const std::filesystem::path& path) {
+    // "x.clap#ID" names one plug-in of a CLAP module.
+    if (!splitClapPluginPath(path.string()).pluginId.empty()) return PluginFormat::Clap;
     std::filesystem::path named = path;
     // "bundle.lv2/" names the bundle itself.
     if (!named.empty() && !named.has_filename()) named = named.parent_path();
@@ -43,7 +46,7 @@ std::unique_ptr<PluginInstance> loadPlugin(const std::filesystem::path& path) {
         case PluginFormat::Lv2:
             throw ToolError("LV2 plug-ins are not hosted by this build of the tool: " + path.string());
         case PluginFormat::Clap:
-            throw ToolError("CLAP plug-ins are not hosted by this build of the tool: " + path.string());
+            return LoadedClapPlugin::load(path.string());
     }
     throw ToolError("unknown plug-in format: " + path.string());
 }

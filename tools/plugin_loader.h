@@ -12,7 +12,7 @@ enum class PluginFormat {
     Vst,
     // A bundle directory ending in ".lv2", or a plug-in URI ("urn:...", "http://...").
     Lv2,
-    // A ".clap" file.
+    // A ".clap" file, or "FILE.clap#ID" for the plug-in ID in it.
     Clap,
 };
 

@@ -48,6 +48,8 @@ RenderSummary renderStream(PluginInstance& plugin, SignalSource& source, FrameSi
         sinkPointers[c] = c < outputs.size() ? outputs[c].data() : silence.data();
     }
     const bool accumulating = options.accumulate && plugin.canAccumulate();
+    std::vector<BlockParameterChange> changes;
+    changes.reserve(64);
 
     plugin.activate(options.pluginSampleRate, options.blockSize);
     RenderSummary summary;
@@ -62,35 +64,21 @@ RenderSummary renderStream(PluginInstance& plugin, SignalSource& source, FrameSi
             std::copy_n(from, frames, inputs[c].begin());
         }
         const std::int64_t position = summary.frames;
-        std::int64_t offset = 0;
-        while (offset < frames) {
-            while (nextEvent < automation.size() && automation[nextEvent].frame <= position + offset) {
-                plugin.setParameter(automation[nextEvent].setting.index, automation[nextEvent].setting.value);
-                ++nextEvent;
-            }
-            std::int64_t end = frames;
-            if (nextEvent < automation.size() && automation[nextEvent].frame < position + frames) {
-                end = automation[nextEvent].frame - position;
-            }
-            const auto first = static_cast<std::size_t>(offset);
-            for (std::size_t c = 0; c < inputs.size(); ++c) inputPointers[c] = inputs[c].data() + first;
-            for (std::size_t c = 0; c < outputs.size(); ++c) {
-                // The accumulating call adds to what the outputs hold: start from silence.
-                if (accumulating) {
-                    std::fill(outputs[c].begin() + static_cast<std::ptrdiff_t>(first),
-                              outputs[c].begin() + static_cast<std::ptrdiff_t>(end), 0.0f);
-                }
-                outputPointers[c] = outputs[c].data() + first;
-            }
-            const auto count = static_cast<std::int32_t>(end - offset);
-            if (accumulating) {
-                plugin.processAccumulating(inputPointers.data(), outputPointers.data(), count);
-            } else {
-                plugin.process(inputPointers.data(), outputPointers.data(), count);
-            }
-            ++summary.processCalls;
-            offset = end;
+        // The changes inside this block, at their offsets; those at its end start the next.
+        changes.clear();
+        for (; nextEvent < automation.size() && automation[nextEvent].frame < position + frames; ++nextEvent) {
+            const AutomationEvent& event = automation[nextEvent];
+            const std::int64_t offset = std::max<std::int64_t>(event.frame - position, 0);
+            changes.push_back({static_cast<std::int32_t>(offset), event.setting.index, event.setting.value});
         }
+        // The accumulating call adds to what the outputs hold: start from silence.
+        if (accumulating) {
+            for (std::vector<float>& channel : outputs) std::fill_n(channel.begin(), frames, 0.0f);
+        }
+        for (std::size_t c = 0; c < inputs.size(); ++c) inputPointers[c] = inputs[c].data();
+        for (std::size_t c = 0; c < outputs.size(); ++c) outputPointers[c] = outputs[c].data();
+        summary.processCalls += plugin.processBlock(inputPointers.data(), outputPointers.data(),
+                                                    static_cast<std::int32_t>(frames), changes, accumulating);
         sink.write(sinkPointers.data(), frames);
         for (const std::vector<float>& channel : outputs) {
             for (std::int64_t i = 0; i < frames; ++i) {

@@ -1,8 +1,9 @@
 // Streams a signal through a plug-in block by block, as a host does: the plug-in is
 // activated with the rate and block size, each block is processed (or, on request, added
 // onto zeroed outputs through the accumulating call), and it is deactivated at the end.
-// Automation events split a block at their sample, so each change takes effect exactly at
-// its position.
+// Automation events reach the plug-in with the block they fall in, at their offsets inside
+// it (PluginInstance::processBlock: split there, or as the format's own timed events), so
+// each change takes effect exactly at its sample.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The part of the CLAP plug-in interface this project uses, declared from the published C
-// headers of CLAP 1.2.10 (free-audio/clap, MIT licence). Only what the module and its test
-// host touch is declared; every structure keeps the field order, types and calling
+// headers of CLAP 1.2.10 (free-audio/clap, MIT licence). Only what the module, its test
+// host and bramsoliket-host touch is declared; every structure keeps the field order, types and calling
 // convention of the published headers, and the assertions at the end pin sizes and offsets
 // for the three layouts the project builds: 64-bit (Linux and Windows), 32-bit x86 Linux
 // (System V: 64-bit integers and doubles 4-byte aligned inside structures) and 32-bit
@@ -262,6 +262,97 @@ struct clap_host_log {
     void(BRAMSOLIKET_CLAP_ABI* log)(const clap_host* host, clap_log_severity severity, const char* message);
 };
 
+// ---- For hosts --------------------------------------------------------------------------
+// What a host reads beyond what the module itself answers: the remaining values of the
+// enumerations above, the note ports (which tell an instrument), and the identifiers of the
+// other extensions of CLAP 1.2.10, so that a host can say which of them a plug-in offers.
+
+inline constexpr clap_process_status kClapProcessContinueIfNotQuiet = 2;
+inline constexpr clap_process_status kClapProcessTail = 3;
+inline constexpr clap_process_status kClapProcessSleep = 4;
+
+inline constexpr std::uint32_t kClapAudioPortSupports64Bits = 1u << 1;
+inline constexpr std::uint32_t kClapAudioPortPrefers64Bits = 1u << 2;
+inline constexpr std::uint32_t kClapAudioPortRequiresCommonSampleSize = 1u << 3;
+
+inline constexpr std::uint32_t kClapParamIsStepped = 1u << 0;
+inline constexpr std::uint32_t kClapParamIsPeriodic = 1u << 1;
+inline constexpr std::uint32_t kClapParamIsHidden = 1u << 2;
+inline constexpr std::uint32_t kClapParamIsReadonly = 1u << 3;
+inline constexpr std::uint32_t kClapParamIsBypass = 1u << 4;
+inline constexpr std::uint32_t kClapParamIsAutomatablePerNoteId = 1u << 6;
+inline constexpr std::uint32_t kClapParamIsAutomatablePerKey = 1u << 7;
+inline constexpr std::uint32_t kClapParamIsAutomatablePerChannel = 1u << 8;
+inline constexpr std::uint32_t kClapParamIsAutomatablePerPort = 1u << 9;
+inline constexpr std::uint32_t kClapParamIsModulatable = 1u << 10;
+inline constexpr std::uint32_t kClapParamIsModulatablePerNoteId = 1u << 11;
+inline constexpr std::uint32_t kClapParamIsModulatablePerKey = 1u << 12;
+inline constexpr std::uint32_t kClapParamIsModulatablePerChannel = 1u << 13;
+inline constexpr std::uint32_t kClapParamIsModulatablePerPort = 1u << 14;
+inline constexpr std::uint32_t kClapParamRequiresProcess = 1u << 15;
+inline constexpr std::uint32_t kClapParamIsEnum = 1u << 16;
+
+inline constexpr std::uint32_t kClapParamRescanText = 1u << 1;
+inline constexpr std::uint32_t kClapParamRescanInfo = 1u << 2;
+inline constexpr std::uint32_t kClapParamRescanAll = 1u << 3;
+
+inline constexpr clap_log_severity kClapLogDebug = 0;
+inline constexpr clap_log_severity kClapLogInfo = 1;
+inline constexpr clap_log_severity kClapLogWarning = 2;
+inline constexpr clap_log_severity kClapLogError = 3;
+inline constexpr clap_log_severity kClapLogFatal = 4;
+inline constexpr clap_log_severity kClapLogPluginMisbehaving = 6;
+
+inline constexpr char kClapPluginFeatureInstrument[] = "instrument";
+
+inline constexpr char kClapExtNotePorts[] = "clap.note-ports";
+
+struct clap_note_port_info {
+    clap_id id;
+    std::uint32_t supported_dialects;
+    std::uint32_t preferred_dialect;
+    char name[kClapNameSize];
+};
+
+struct clap_plugin_note_ports {
+    std::uint32_t(BRAMSOLIKET_CLAP_ABI* count)(const clap_plugin* plugin, bool is_input);
+    bool(BRAMSOLIKET_CLAP_ABI* get)(const clap_plugin* plugin, std::uint32_t index, bool is_input,
+                                    clap_note_port_info* info);
+};
+
+// The extensions of CLAP 1.2.10 not declared above, with the draft names of those that had
+// one, as plug-ins built on older headers still answer them.
+inline constexpr const char* kClapOtherPluginExtensions[] = {
+    "clap.ambisonic/3",
+    "clap.ambisonic.draft/3",
+    "clap.audio-ports-activation/2",
+    "clap.audio-ports-activation/draft-2",
+    "clap.audio-ports-config",
+    "clap.configurable-audio-ports/1",
+    "clap.configurable-audio-ports.draft1",
+    "clap.context-menu/1",
+    "clap.context-menu.draft/0",
+    "clap.gui",
+    "clap.note-name",
+    "clap.param-indication/4",
+    "clap.param-indication.draft/4",
+    "clap.posix-fd-support",
+    "clap.preset-load/2",
+    "clap.preset-load.draft/2",
+    "clap.remote-controls/2",
+    "clap.remote-controls.draft/2",
+    "clap.render",
+    "clap.state-context/2",
+    "clap.surround/4",
+    "clap.surround.draft/4",
+    "clap.tail",
+    "clap.thread-pool",
+    "clap.timer-support",
+    "clap.track-info/1",
+    "clap.track-info.draft/1",
+    "clap.voice-info",
+};
+
 }  // extern "C"
 
 // ---- The layouts hosts expect ---------------------------------------------------------
@@ -360,5 +451,8 @@ static_assert(sizeof(clap_plugin_latency) == of(8, 4));
 static_assert(sizeof(clap_host_thread_check) == of(16, 8));
 static_assert(sizeof(clap_host_params) == of(24, 12));
 static_assert(sizeof(clap_host_log) == of(8, 4));
+
+static_assert(sizeof(clap_note_port_info) == 268 && offsetof(clap_note_port_info, name) == 12);
+static_assert(sizeof(clap_plugin_note_ports) == of(16, 8));
 
 }  // namespace clap_layout

@@ -24,7 +24,7 @@ EffectInfo describeEffect(PluginInstance& plugin) {
     info.parameterCount = plugin.parameterCount();
     for (std::int32_t i = 0; i < info.parameterCount; ++i) {
         info.parameters.push_back({i, plugin.parameterName(i), plugin.parameterValue(i), plugin.parameterDisplay(i),
-                                   plugin.parameterUnit(i), plugin.parameterRange(i)});
+                                   plugin.parameterUnit(i), plugin.parameterRange(i), plugin.parameterSymbol(i)});
     }
     info.programNames = plugin.programNames();
     return info;
@@ -68,6 +68,7 @@ nlohmann::ordered_json effectInfoToJson(const EffectInfo& info) {
                                             {"display", p.display}, {"label", p.label}, {"minimum", p.range.minimum},
                                             {"maximum", p.range.maximum}};
         if (p.range.defaultValue) parameter["default"] = *p.range.defaultValue;
+        if (!p.symbol.empty()) parameter["symbol"] = p.symbol;
         parameters.push_back(parameter);
     }
     nlohmann::ordered_json json = {{"name", d.name}, {"format", d.format}, {"module", d.path.string()}};

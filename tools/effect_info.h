@@ -19,6 +19,8 @@ struct ParameterInfo {
     std::string display;
     std::string label;
     ParameterRange range;
+    // Where the format gives one (an LV2 port's symbol).
+    std::string symbol;
 };
 
 struct EffectInfo {

@@ -16,20 +16,24 @@ struct ParameterSetting {
     float value;
 };
 
-// The plug-in's parameter names, asked for once.
+// The plug-in's parameter names (and their symbols, where the format gives them), asked
+// for once.
 class ParameterNames {
 public:
     explicit ParameterNames(PluginInstance& plugin);
     explicit ParameterNames(std::vector<std::string> names) : names_(std::move(names)) {}
 
-    // An exact name, else a name that matches ignoring case, else a decimal index below the
-    // parameter count. Throws ToolError listing the known names otherwise.
+    // An exact name, else an exact symbol, else a name or symbol that matches ignoring case,
+    // else a decimal index below the parameter count. Throws ToolError listing the known
+    // names otherwise.
     std::int32_t resolve(const std::string& nameOrIndex) const;
     const std::string& name(std::int32_t index) const { return names_.at(static_cast<std::size_t>(index)); }
     std::size_t size() const { return names_.size(); }
 
 private:
     std::vector<std::string> names_;
+    // Empty, or one per name (empty where a parameter has none).
+    std::vector<std::string> symbols_;
 };
 
 // A whole decimal number, nothing else around it, finite. Throws ToolError naming `what`.
@@ -57,8 +61,9 @@ float resolveParameterValue(PluginInstance& plugin, std::int32_t index, const st
 std::optional<float> findValueByDisplayText(PluginInstance& plugin, std::int32_t index, const std::string& text,
                                             bool* nearest = nullptr);
 
-// Hosts send normalized values from 0 to 1; one outside that range is sent unchanged (that is
-// what the tool is for, among other things) but earns a warning on standard error.
-void warnIfOutsideNormalRange(const ParameterSetting& setting, const ParameterNames& names);
+// A value outside the parameter's range (0 to 1 for VST) is sent unchanged (probing how a
+// plug-in takes it is among the tool's uses) but earns a warning on standard error; so does a
+// value the format does not send as it is (an LV2 enumeration takes its nearest scale point).
+void warnAboutValueSent(PluginInstance& plugin, const ParameterSetting& setting, const ParameterNames& names);
 
 void applySettings(PluginInstance& plugin, const std::vector<ParameterSetting>& settings);

@@ -20,8 +20,8 @@ packages=(
   # packages: the Debian package's dependencies, the Windows zip
   dpkg-dev file zip unzip
   # real third-party hosts and plug-ins used as black boxes in tests (Qtractor's plug-in
-  # scanner loads the CLAP module)
-  ardour dpf-plugins-vst qtractor
+  # scanner loads the CLAP module; bramsoliket-host loads Calf's and x42's LV2 plug-ins)
+  ardour dpf-plugins-vst qtractor calf-plugins x42-plugins
   # the web page: the core compiled to WebAssembly (em++ needs node's acorn parser), node for
   # the page's module tests, headless Chromium and python3 for its browser tests
   emscripten node-acorn nodejs chromium python3

@@ -35,7 +35,7 @@ std::vector<ParameterSetting> resolveSettings(PluginInstance& plugin, const Para
     std::vector<ParameterSetting> settings;
     for (const std::string& assignment : assignments) {
         settings.push_back(parseSetting(assignment, names, plugin));
-        warnIfOutsideNormalRange(settings.back(), names);
+        warnAboutValueSent(plugin, settings.back(), names);
     }
     return settings;
 }

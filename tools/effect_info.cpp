@@ -24,7 +24,8 @@ EffectInfo describeEffect(PluginInstance& plugin) {
     info.parameterCount = plugin.parameterCount();
     for (std::int32_t i = 0; i < info.parameterCount; ++i) {
         info.parameters.push_back({i, plugin.parameterName(i), plugin.parameterValue(i), plugin.parameterDisplay(i),
-                                   plugin.parameterUnit(i), plugin.parameterRange(i), plugin.parameterFacts(i)});
+                                   plugin.parameterUnit(i), plugin.parameterRange(i), plugin.parameterFacts(i),
+                                   plugin.parameterSymbol(i)});
     }
     info.programNames = plugin.programNames();
     return info;
@@ -73,6 +74,7 @@ nlohmann::ordered_json effectInfoToJson(const EffectInfo& info) {
                                             {"display", p.display}, {"label", p.label}, {"minimum", p.range.minimum},
                                             {"maximum", p.range.maximum}};
         if (p.range.defaultValue) parameter["default"] = *p.range.defaultValue;
+        if (!p.symbol.empty()) parameter["symbol"] = p.symbol;
         for (const FormatFact& fact : p.facts) parameter[fact.key] = fact.value;
         parameters.push_back(parameter);
     }

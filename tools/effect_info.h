@@ -21,6 +21,8 @@ struct ParameterInfo {
     ParameterRange range;
     // What only the format tells (CLAP: id, module, flags, range).
     std::vector<FormatFact> facts;
+    // Where the format gives one (an LV2 port's symbol).
+    std::string symbol;
 };
 
 struct EffectInfo {

@@ -76,11 +76,15 @@ struct CommandLine {
 };
 
 void addCommonOptions(CLI::App& app, CommonOptions& common) {
-    app.add_option("--plugin", common.plugin, "Plug-in to load (default: BRAMSOLIKET.so beside this tool, or in ../lib/vst when installed)")
+    app.add_option("--plugin", common.plugin,
+                   "Plug-in to load: a module, an LV2 bundle (BUNDLE.lv2, or BUNDLE.lv2#URI for one of several) or an "
+                   "LV2 plug-in URI found in LV2_PATH (default: BRAMSOLIKET.so beside this tool, or in ../lib/vst when "
+                   "installed)")
         ->type_name("PATH");
     app.add_option("--set", common.settings,
-                   "Set parameters first; VALUE is a number from 0 to 1 or a display text (Type=HighPass, "
-                   "\"Cutoff=24 dB/Oct\"); several may follow one --set")
+                   "Set parameters first; VALUE is a number in the parameter's range (0 to 1 for VST, host units such "
+                   "as Hz or dB for LV2) or a display text (Type=HighPass, \"Cutoff=24 dB/Oct\"); several may follow "
+                   "one --set")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(true)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -103,6 +107,7 @@ std::unique_ptr<CLI::App> makeInfo(CommandLine& line) {
     app->footer(std::string("Examples:\n"
                             "  bramsoliket-host info\n"
                             "  bramsoliket-host info --plugin /usr/lib/vst/3BandEQ-vst.so --json\n"
+                            "  bramsoliket-host info --plugin bramsoliket.lv2 --rate 48000 --set freq=2566 type=HighPass\n"
                             "  bramsoliket-host info --rate 48000 --set Freq=0.3 --set Type=BandPass\n\n") +
                 kExitStatus);
     return app;

@@ -119,11 +119,15 @@ bool showsText(const Sample& sample, const std::string& wanted) {
 
 ParameterNames::ParameterNames(PluginInstance& plugin) {
     const std::int32_t count = plugin.parameterCount();
+    bool anySymbol = false;
     for (std::int32_t i = 0; i < count; ++i) {
         names_.push_back(plugin.parameterName(i));
+        symbols_.push_back(plugin.parameterSymbol(i));
+        anySymbol = anySymbol || !symbols_.back().empty();
         ranges_.push_back(plugin.parameterRange(i));
         if (const std::optional<std::uint32_t> id = plugin.parameterId(i)) ids_.push_back(*id);
     }
+    if (!anySymbol) symbols_.clear();
     if (ids_.size() != names_.size()) ids_.clear();
 }
 
@@ -144,13 +148,17 @@ ParameterRange ParameterNames::range(std::int32_t index) const {
 }
 
 std::int32_t ParameterNames::resolve(const std::string& nameOrIndex) const {
-    for (std::size_t i = 0; i < names_.size(); ++i) {
-        if (names_[i] == nameOrIndex) return static_cast<std::int32_t>(i);
+    for (const std::vector<std::string>* list : {&names_, &symbols_}) {
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            if ((*list)[i] == nameOrIndex) return static_cast<std::int32_t>(i);
+        }
     }
+    // Ignoring case, the name or the symbol of one parameter only.
     std::int32_t found = -1;
     int matches = 0;
     for (std::size_t i = 0; i < names_.size(); ++i) {
-        if (equalIgnoringCase(names_[i], nameOrIndex)) {
+        if (equalIgnoringCase(names_[i], nameOrIndex) ||
+            (i < symbols_.size() && equalIgnoringCase(symbols_[i], nameOrIndex))) {
             found = static_cast<std::int32_t>(i);
             ++matches;
         }
@@ -165,6 +173,7 @@ std::int32_t ParameterNames::resolve(const std::string& nameOrIndex) const {
     for (std::size_t i = 0; i < names_.size(); ++i) {
         const std::string number = ids_.empty() ? std::to_string(i) : "id " + std::to_string(ids_[i]);
         known += (i == 0 ? "" : ", ") + number + " \"" + names_[i] + "\"";
+        if (i < symbols_.size() && !symbols_[i].empty() && symbols_[i] != names_[i]) known += " (" + symbols_[i] + ")";
     }
     throw ToolError("unknown parameter \"" + nameOrIndex + "\"; the module has " +
                     (names_.empty() ? std::string("no parameters") : known));
@@ -305,11 +314,16 @@ float resolveParameterValue(PluginInstance& plugin, std::int32_t index, const st
                     " to " + shortNumber(range.maximum) + " nor a text the parameter shows (" + shown + ")");
 }
 
-void warnIfOutsideNormalRange(const ParameterSetting& setting, const ParameterNames& names) {
-    const ParameterRange range = names.range(setting.index);
-    if (setting.value < range.minimum || setting.value > range.maximum) {
-        std::cerr << "bramsoliket-host: warning: value " << setting.value << " for \"" << names.name(setting.index)
-                  << "\" is outside " << range.minimum << ".." << range.maximum << "; it is sent unchanged\n";
+void warnAboutValueSent(PluginInstance& plugin, const ParameterSetting& setting, const ParameterNames& names) {
+    const float sent = plugin.valueAsSent(setting.index, setting.value);
+    const ParameterRange range = plugin.parameterRange(setting.index);
+    const std::string what = "value " + shortNumber(setting.value) + " for \"" + names.name(setting.index) + "\"";
+    if (sent != setting.value) {
+        std::cerr << "bramsoliket-host: warning: " << what << " is sent as " << shortNumber(sent)
+                  << ", the nearest value the parameter takes\n";
+    } else if (setting.value < range.minimum || setting.value > range.maximum) {
+        std::cerr << "bramsoliket-host: warning: " << what << " is outside " << shortNumber(range.minimum) << ".."
+                  << shortNumber(range.maximum) << "; it is sent unchanged\n";
     }
 }
 

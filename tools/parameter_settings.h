@@ -16,15 +16,16 @@ struct ParameterSetting {
     float value;
 };
 
-// The plug-in's parameter names, asked for once, with their ids and ranges where the format
-// has them.
+// The plug-in's parameter names, asked for once, with their symbols, ids and ranges where the
+// format has them.
 class ParameterNames {
 public:
     explicit ParameterNames(PluginInstance& plugin);
     explicit ParameterNames(std::vector<std::string> names) : names_(std::move(names)) {}
 
-    // An exact name, else a name that matches ignoring case, else a decimal number that
-    // numberedParameter takes. Throws ToolError listing the known names otherwise.
+    // An exact name, else an exact symbol, else a name or symbol that matches ignoring case,
+    // else a decimal number that numberedParameter takes. Throws ToolError listing the known
+    // names otherwise.
     std::int32_t resolve(const std::string& nameOrIndex) const;
     // The index of the parameter with this id where the format has ids (CLAP), else the
     // index itself when it is below the parameter count; nullopt when there is none.
@@ -38,6 +39,8 @@ private:
     std::vector<std::string> names_;
     std::vector<std::uint32_t> ids_;  // empty where the format has none
     std::vector<ParameterRange> ranges_;
+    // Empty, or one per name (empty where a parameter has none).
+    std::vector<std::string> symbols_;
 };
 
 // A whole decimal number, nothing else around it, finite. Throws ToolError naming `what`.
@@ -66,7 +69,8 @@ std::optional<float> findValueByDisplayText(PluginInstance& plugin, std::int32_t
                                             bool* nearest = nullptr);
 
 // A value outside the parameter's range (0 to 1 for VST) is sent unchanged (probing how a
-// plug-in takes it is among the tool's uses) but earns a warning on standard error.
-void warnIfOutsideNormalRange(const ParameterSetting& setting, const ParameterNames& names);
+// plug-in takes it is among the tool's uses) but earns a warning on standard error; so does a
+// value the format does not send as it is (an LV2 enumeration takes its nearest scale point).
+void warnAboutValueSent(PluginInstance& plugin, const ParameterSetting& setting, const ParameterNames& names);
 
 void applySettings(PluginInstance& plugin, const std::vector<ParameterSetting>& settings);

@@ -59,6 +59,8 @@ public:
 
     virtual std::int32_t parameterCount() const = 0;
     virtual std::string parameterName(std::int32_t index) = 0;
+    // A second name the format gives a parameter (an LV2 port's symbol); empty where none.
+    virtual std::string parameterSymbol(std::int32_t) { return {}; }
     // The unit shown after the display text ("Hz", "dB"); may be empty.
     virtual std::string parameterUnit(std::int32_t index) = 0;
     virtual float parameterValue(std::int32_t index) = 0;
@@ -66,6 +68,9 @@ public:
     virtual std::string parameterDisplay(std::int32_t index) = 0;
     virtual ParameterRange parameterRange(std::int32_t index) = 0;
     virtual void setParameter(std::int32_t index, float value) = 0;
+    // The value setParameter hands over for `value`: a format may keep a parameter to the
+    // values it takes (an LV2 enumeration its scale points); others send it unchanged.
+    virtual float valueAsSent(std::int32_t, float value) const { return value; }
     // The format's own conversion of a display text to a value, where it has one; nullopt
     // where it has none or the plug-in does not know the text (callers then search the
     // parameter's display texts, see parameter_settings.h).

@@ -6,6 +6,8 @@
 
 #include "tools/loaded_clap_plugin.h"
 #include "tools/loaded_effect.h"
+#include "tools/lv2_plugin.h"
+#include "tools/lv2_plugin_lookup.h"
 #include "tools/tool_error.h"
 
 namespace {
@@ -34,6 +36,7 @@ PluginFormat detectPluginFormat(const std::filesystem::path& path) {
     // "bundle.lv2/" names the bundle itself.
     if (!named.empty() && !named.has_filename()) named = named.parent_path();
     const std::string extension = lowerExtension(named);
+    if (splitBundleAndUri(path.string())) return PluginFormat::Lv2;
     if (extension == ".lv2" || looksLikeUri(path.string())) return PluginFormat::Lv2;
     if (extension == ".clap") return PluginFormat::Clap;
     return PluginFormat::Vst;
@@ -44,7 +47,7 @@ std::unique_ptr<PluginInstance> loadPlugin(const std::filesystem::path& path) {
         case PluginFormat::Vst:
             return LoadedEffect::load(path);
         case PluginFormat::Lv2:
-            throw ToolError("LV2 plug-ins are not hosted by this build of the tool: " + path.string());
+            return Lv2Plugin::load(path.string());
         case PluginFormat::Clap:
             return LoadedClapPlugin::load(path.string());
     }

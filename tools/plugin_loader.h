@@ -10,7 +10,8 @@
 enum class PluginFormat {
     // A shared object (.so, .dll, or any other file) whose exported `main` returns the record.
     Vst,
-    // A bundle directory ending in ".lv2", or a plug-in URI ("urn:...", "http://...").
+    // A bundle directory ending in ".lv2", one plug-in of a bundle ("bundle.lv2#URI"), or a
+    // plug-in URI ("urn:...", "http://...").
     Lv2,
     // A ".clap" file, or "FILE.clap#ID" for the plug-in ID in it.
     Clap,

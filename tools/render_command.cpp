@@ -81,7 +81,7 @@ int runRender(const CommonOptions& common, const RenderCommand& command) {
     const std::vector<ParameterSetting> settings = resolveSettings(*plugin, names, common.settings);
     std::vector<AutomationEvent> automation;
     if (!command.automation.empty()) automation = readAutomationFile(command.automation, names, streamRate);
-    for (const AutomationEvent& event : automation) warnIfOutsideNormalRange(event.setting, names);
+    for (const AutomationEvent& event : automation) warnAboutValueSent(*plugin, event.setting, names);
     if (description.isInstrument) {
         warn(pluginName + " is an instrument; it gets no notes (MIDI input is not supported), so it may render silence");
     }

@@ -62,7 +62,7 @@ int runResponse(const CommonOptions& common, const ResponseCommand& command) {
         std::stringstream values(command.compare.substr(equals + 1));
         for (std::string value; std::getline(values, value, ',');) {
             comparedValues.push_back(resolveParameterValue(*plugin, *compared, value, names.name(*compared)));
-            warnIfOutsideNormalRange({*compared, comparedValues.back()}, names);
+            warnAboutValueSent(*plugin, {*compared, comparedValues.back()}, names);
         }
     }
     if (command.out.output == "-" && command.csv == "-") {

@@ -30,8 +30,22 @@ std::filesystem::path freshCapturePath() {
 
 // Starts the tool with standard input from /dev/null and standard output and error into
 // the two files; returns the child's process id.
+// The test's environment, with `environment`'s variables in place of those of the same name.
+std::vector<std::string> environmentWith(const std::vector<std::string>& environment) {
+    std::vector<std::string> variables = environment;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        const std::string entry = *variable;
+        const std::size_t equals = entry.find('=');
+        const std::string name = equals == std::string::npos ? entry : entry.substr(0, equals + 1);
+        bool replaced = false;
+        for (const std::string& set : environment) replaced = replaced || set.rfind(name, 0) == 0;
+        if (!replaced) variables.push_back(entry);
+    }
+    return variables;
+}
+
 pid_t spawnTool(const std::vector<std::string>& arguments, const RunSetting& setting, const std::string& outPath,
-                const std::string& errPath) {
+                const std::string& errPath, const std::vector<std::string>& environment = {}) {
     std::vector<std::string> all = setting.prefix;
     all.push_back(setting.tool.empty() ? std::string(BRAMSOLIKET_HOST_TOOL_PATH) : setting.tool.string());
     all.insert(all.end(), arguments.begin(), arguments.end());
@@ -47,8 +61,12 @@ pid_t spawnTool(const std::vector<std::string>& arguments, const RunSetting& set
     if (!setting.workingDirectory.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, setting.workingDirectory.c_str());
     }
+    std::vector<std::string> variables = environmentWith(environment);
+    std::vector<char*> envp;
+    for (std::string& variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
     pid_t child = 0;
-    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start " + all[0]);
     return child;
@@ -72,6 +90,13 @@ ToolRun runTool(const std::vector<std::string>& arguments, const RunSetting& set
     const std::string outPath = base.string() + ".out";
     const std::string errPath = base.string() + ".err";
     return collect(spawnTool(arguments, setting, outPath, errPath), outPath, errPath);
+}
+
+ToolRun runToolWithEnvironment(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
+    const std::filesystem::path base = freshCapturePath();
+    const std::string outPath = base.string() + ".out";
+    const std::string errPath = base.string() + ".err";
+    return collect(spawnTool(arguments, RunSetting{}, outPath, errPath, environment), outPath, errPath);
 }
 
 RunningTool::RunningTool(const std::vector<std::string>& arguments) {

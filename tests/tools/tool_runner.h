@@ -25,6 +25,9 @@ struct RunSetting {
     std::filesystem::path tool;
 };
 ToolRun runTool(const std::vector<std::string>& arguments, const RunSetting& setting);
+// With these environment variables ("LV2_PATH=...") set, or put in place of those of the same
+// name.
+ToolRun runToolWithEnvironment(const std::vector<std::string>& arguments, const std::vector<std::string>& environment);
 
 // The tool started in the background, for tests that act on it while it runs.
 class RunningTool {

@@ -77,8 +77,9 @@ struct CommandLine {
 
 void addCommonOptions(CLI::App& app, CommonOptions& common) {
     app.add_option("--plugin", common.plugin,
-                   "Plug-in to load: a module, an LV2 bundle (BUNDLE.lv2, or BUNDLE.lv2#URI for one of several) or an "
-                   "LV2 plug-in URI found in LV2_PATH (default: BRAMSOLIKET.so beside this tool, or in ../lib/vst when "
+                   "Plug-in to load: a module, a CLAP file (FILE.clap, or FILE.clap#ID for another of its plug-ins), an "
+                   "LV2 bundle (BUNDLE.lv2, or BUNDLE.lv2#URI for one of several) or an LV2 plug-in URI found in "
+                   "LV2_PATH (default: BRAMSOLIKET.so beside this tool, or in ../lib/vst when "
                    "installed)")
         ->type_name("PATH");
     app.add_option("--set", common.settings,

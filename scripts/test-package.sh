@@ -73,6 +73,20 @@ tool_runs() {
 }
 check "the unpacked bramsoliket-host info finds its module" tool_runs
 
+plugins_need_only_the_c_and_cxx_runtime() {
+  local module library
+  for module in "$root/usr/lib/vst/BRAMSOLIKET.so" "$root/usr/lib/lv2/bramsoliket.lv2/bramsoliket.so" \
+    "$root/usr/lib/clap/BRAMSOLIKET.clap"; do
+    for library in $(objdump -p "$module" | awk '/NEEDED/ {print $2}'); do
+      case "$library" in
+        libc.so.* | libm.so.* | libstdc++.so.* | libgcc_s.so.*) ;;
+        *) echo "$module needs $library"; return 1 ;;
+      esac
+    done
+  done
+}
+check "the plug-ins need nothing beyond the C and C++ runtimes" plugins_need_only_the_c_and_cxx_runtime
+
 check "the manual page is installed" test -f "$root/usr/share/man/man1/bramsoliket-host.1.gz"
 
 unzip -q "$zip_file" -d "$windows"

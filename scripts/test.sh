@@ -39,7 +39,7 @@ run_suite() {
 
 run_suite linux-64 cmake --workflow --preset default
 run_suite linux-32 cmake --workflow --preset m32
-for extra in scripts/test-windows.sh scripts/test-sanitizers.sh scripts/test-web.sh scripts/test-fuzz.sh; do
+for extra in scripts/test-windows.sh scripts/test-sanitizers.sh scripts/test-web.sh scripts/test-package.sh scripts/test-fuzz.sh; do
   if [ -f "$extra" ]; then
     run_suite "$(basename "$extra" .sh)" bash "$extra"
   fi

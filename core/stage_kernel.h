@@ -9,6 +9,7 @@
 // fall, so the compiler must not contract or reorder (-ffp-contract=off, no fast-math).
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -16,11 +17,19 @@
 // Filter state values that are not finite, or tiny (below 1e-10 in magnitude), become +0.0,
 // so the recursion never carries denormals, NaN or infinity: a single bad input sample
 // disturbs the state for that sample only.
+//
+// The test is on the bits: with the sign cleared, the finite magnitudes from 1e-10 up to the
+// largest float are one range of integers, and infinity and NaN lie above it, so one unsigned
+// comparison decides. The kept case is the common one and written as a branch the processor
+// predicts, so the recurrence does not wait for the test: a value near the threshold costs a
+// misprediction now and then, but a decaying signal crosses it once.
 inline float flushToZero(float value) {
-    constexpr float kSmallestKept = 1e-10f;
-    constexpr float kLargestFinite = 3.40282347e+38f;
-    const float magnitude = value < 0.0f ? -value : value;
-    return magnitude >= kSmallestKept && magnitude <= kLargestFinite ? value : 0.0f;  // NaN fails both
+    constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
+    constexpr std::uint32_t kSmallestKept = std::bit_cast<std::uint32_t>(1e-10f);
+    constexpr std::uint32_t kLargestFinite = std::bit_cast<std::uint32_t>(std::numeric_limits<float>::max());
+    const std::uint32_t magnitude = std::bit_cast<std::uint32_t>(value) & kMagnitudeBits;
+    if (magnitude - kSmallestKept <= kLargestFinite - kSmallestKept) [[likely]] return value;
+    return 0.0f;
 }
 
 // Passes magnitudes up to 0.5 unchanged and bends larger ones toward 1.0: up to five passes,
@@ -30,14 +39,21 @@ inline float flushToZero(float value) {
 // exactly 1.0, and so does an infinite one: a stage whose sum overflowed still gives full
 // scale instead of the NaN that infinity minus a multiple of itself would make. NaN stays NaN.
 //
-// Above the first knee all five passes are computed and a pass after the stop changes
-// nothing, which gives the same result as stopping early without a data-dependent branch.
+// Magnitudes up to the first knee, the common case, are recognised on the bits with the sign
+// cleared (NaN lies above every finite magnitude there), so the sign of the signal, which is
+// as good as random, never decides a branch. Above the first knee all five passes are
+// computed and a pass after the stop changes nothing, which gives the same result as
+// stopping early without a data-dependent branch.
 inline float softLimit(float value) {
     constexpr float kKnees[] = {0.5f, 0.75f, 0.875f, 0.9375f, 0.96875f};  // each halfway from the last to 1
     constexpr double kSettled = 0.00001;
+    constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
+    constexpr std::uint32_t kFirstKnee = std::bit_cast<std::uint32_t>(kKnees[0]);
+    if ((std::bit_cast<std::uint32_t>(value) & kMagnitudeBits) <= kFirstKnee) [[likely]] {
+        return value;  // the first pass finds no excess
+    }
     const bool negative = value < 0.0f || value != value;
     float magnitude = negative ? -value : value;
-    if (magnitude <= kKnees[0]) return value;  // the first pass finds no excess
     if (magnitude == std::numeric_limits<float>::infinity()) return negative ? -1.0f : 1.0f;
     bool settled = false;
     for (const float knee : kKnees) {

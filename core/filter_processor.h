@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/block_output.h"
 #include "core/filter_program.h"
 #include "core/filter_stage.h"
 #include "core/parameter_display.h"
@@ -21,11 +22,6 @@
 
 inline constexpr std::int32_t kFilterProgramCount = 2;
 inline constexpr int kStageCount = 4;
-
-enum class OutputMode {
-    Replace,     // the outputs are overwritten
-    Accumulate,  // the output is added to what the outputs hold
-};
 
 class FilterProcessor {
 public:

@@ -103,11 +103,24 @@ struct StageKernel {
 
     // Always inlined into the block loops, whatever the optimisation level, so that the
     // recurrences stay in registers.
-    [[gnu::always_inline]] float process(float input) {
-        if (plain) return softLimit(main.step(input));
-        if (type == kTypeThru) return static_cast<float>(level * input);
-        float mainOutput = input;
-        if (type != kTypeResonant) mainOutput = static_cast<float>(mainGain * main.step(input));
+    [[gnu::always_inline]] float process(float input) { return finishSample(startSample(input)); }
+
+    // The sample step in two halves, so that a block loop can run the main section of one
+    // frame while the resonance section still works on the frame before; process() is the
+    // one composed of the other, the same operations in the same order.
+    //
+    // The first half: the main section's weighted output, or the input itself for the types
+    // that have no main section.
+    [[gnu::always_inline]] float startSample(float input) {
+        if (type == kTypeThru || type == kTypeResonant) return input;
+        const float y = main.step(input);
+        return plain ? y : static_cast<float>(mainGain * y);
+    }
+    // The second half: the resonance section fed with the main output, the sum, the level
+    // and the limiter.
+    [[gnu::always_inline]] float finishSample(float mainOutput) {
+        if (plain) return softLimit(mainOutput);
+        if (type == kTypeThru) return static_cast<float>(level * mainOutput);
         float resonanceOutput = 0.0f;
         if (resonant) resonanceOutput = static_cast<float>(resonanceGain * resonance.step(mainOutput));
         return softLimit(applyLevel(static_cast<double>(resonanceOutput) + mainOutput));

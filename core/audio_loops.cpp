@@ -2,13 +2,17 @@
 // signal, written identically to two output channels. The slope stages run in index order
 // ahead of the main stage, which always runs last.
 //
-// While no stage of the cascade glides, a stage's settings cannot change from one sample
-// to the next, so the loop copies the stages into plain kernels and runs the block through
-// the skewed cascade with the recurrences in registers. While one glides, each sample goes
-// through the stages themselves, which count the shared glide steps and move their rows.
+// A stage's settings change only on a sample where it moves a glide index, and those samples
+// are rare: at most one move per stage per smoothing period. So a call is cut into runs of
+// quiet samples, on which no stage moves and the stages' settings hold, and the single
+// samples on which a move may happen. A quiet run goes through plain copies of the stages
+// (the skewed cascade) and then the step counters are advanced by what the run would have
+// counted; a move sample goes through the stages themselves, which count, move and load
+// their new rows. While nothing glides the whole call is one quiet run.
 #include <limits>
 
 #include "core/filter_processor.h"
+#include "core/glide_schedule.h"
 #include "core/skewed_cascade.h"
 
 namespace {
@@ -28,7 +32,7 @@ void renderThroughStages(FilterStage* stages, int cascade, const float* input, f
     writeFrame<Mode>(left, right, frame, mix.apply(dry, wet));
 }
 
-// Frames on which nothing moves, through plain copies of the stages.
+// A quiet run of frames through plain copies of the stages.
 template <OutputMode Mode>
 void renderQuiet(FilterStage* stages, int cascade, const float* input, float* left, float* right,
                  std::int32_t frameCount, Mix mix, float& peak) {
@@ -55,18 +59,20 @@ float FilterProcessor::render(const float* input, float* left, float* right, std
     if (frameCount <= 0) return peak;
 
     const int cascade = static_cast<int>(slopeStages_.load(relaxed));
-    const auto anyGliding = [&] {
-        for (int k = 0; k < cascade; ++k) {
-            if (stages_[k].isGliding()) return true;
-        }
-        return false;
-    };
     std::int32_t frame = 0;
-    for (; frame < frameCount && anyGliding(); ++frame) {
-        renderThroughStages<Mode>(stages_, cascade, input, left, right, frame, mix, peak);
-    }
-    if (frame < frameCount) {
-        renderQuiet<Mode>(stages_, cascade, input + frame, left + frame, right + frame, frameCount - frame, mix, peak);
+    while (frame < frameCount) {
+        const GlideSchedule schedule(stages_, cascade);
+        const std::int64_t quiet = schedule.quietSamples();
+        if (quiet == 0) {
+            renderThroughStages<Mode>(stages_, cascade, input, left, right, frame, mix, peak);
+            ++frame;
+            continue;
+        }
+        const std::int32_t remaining = frameCount - frame;
+        const std::int32_t run = quiet < remaining ? static_cast<std::int32_t>(quiet) : remaining;
+        renderQuiet<Mode>(stages_, cascade, input + frame, left + frame, right + frame, run, mix, peak);
+        schedule.countQuietSamples(run);
+        frame += run;
     }
     return peak;
 }

@@ -69,6 +69,20 @@ public:
                resonanceIndex_.load(kRelaxed) != targetResonanceIndex_.load(kRelaxed);
     }
 
+    // What the next processSample call counts against the shared counters: a frequency step
+    // and a resonance step while the index glides, each against `limit` (the smoothing steps).
+    struct PendingSteps {
+        bool frequency;
+        bool resonance;
+        float limit;
+    };
+    PendingSteps pendingSteps() const {
+        if (type_.load(kRelaxed) == kTypeThru) return {false, false, 0.0f};
+        return {frequencyIndex_.load(kRelaxed) != targetFrequencyIndex_.load(kRelaxed),
+                resonanceIndex_.load(kRelaxed) != targetResonanceIndex_.load(kRelaxed),
+                static_cast<float>(smoothingSteps_.load(kRelaxed))};
+    }
+
     // Writes the type's name with its terminator, at most kTypeNameSize bytes.
     void getTypeName(char* text) const;
     // "LowPass", "HighPass", "BandPass", "Resonant" or "Thru" for types 0 to 4, "-" for any other.

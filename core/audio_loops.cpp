@@ -32,6 +32,26 @@ void renderThroughStages(FilterStage* stages, int cascade, const float* input, f
     writeFrame<Mode>(left, right, frame, mix.apply(dry, wet));
 }
 
+template <int Cascade, OutputMode Mode>
+void renderCascade(StageKernel* kernels, const float* input, float* left, float* right, std::int32_t frameCount,
+                   Mix mix, float& peak) {
+    switch (layoutOf(kernels, Cascade)) {
+        case CascadeLayout::Plain:
+            renderSkewed<Cascade, Mode, CascadeLayout::Plain>(kernels, input, left, right, frameCount, mix, peak);
+            break;
+        case CascadeLayout::PlainSlopes:
+            renderSkewed<Cascade, Mode, CascadeLayout::PlainSlopes>(kernels, input, left, right, frameCount, mix, peak);
+            break;
+        case CascadeLayout::PlainSlopesResonantMain:
+            renderSkewed<Cascade, Mode, CascadeLayout::PlainSlopesResonantMain>(kernels, input, left, right,
+                                                                                frameCount, mix, peak);
+            break;
+        case CascadeLayout::Any:
+            renderSkewed<Cascade, Mode, CascadeLayout::Any>(kernels, input, left, right, frameCount, mix, peak);
+            break;
+    }
+}
+
 // A quiet run of frames through plain copies of the stages.
 template <OutputMode Mode>
 void renderQuiet(FilterStage* stages, int cascade, const float* input, float* left, float* right,
@@ -39,10 +59,10 @@ void renderQuiet(FilterStage* stages, int cascade, const float* input, float* le
     StageKernel kernels[kStageCount];
     for (int k = 0; k < cascade; ++k) kernels[k] = stages[k].loadKernel();
     switch (cascade) {
-        case 1: renderSkewed<1, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
-        case 2: renderSkewed<2, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
-        case 3: renderSkewed<3, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
-        default: renderSkewed<4, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
+        case 1: renderCascade<1, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
+        case 2: renderCascade<2, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
+        case 3: renderCascade<3, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
+        default: renderCascade<4, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
     }
     for (int k = 0; k < cascade; ++k) stages[k].storeHistory(kernels[k]);
 }

@@ -57,7 +57,7 @@ template <OutputMode Mode>
 void renderQuiet(FilterStage* stages, int cascade, const float* input, float* left, float* right,
                  std::int32_t frameCount, Mix mix, float& peak) {
     StageKernel kernels[kStageCount];
-    for (int k = 0; k < cascade; ++k) kernels[k] = stages[k].loadKernel();
+    for (int k = 0; k < cascade; ++k) stages[k].loadKernel(kernels[k]);
     switch (cascade) {
         case 1: renderCascade<1, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
         case 2: renderCascade<2, Mode>(kernels, input, left, right, frameCount, mix, peak); break;

@@ -59,6 +59,10 @@ public:
     // The stage's settings and history as plain values, for running several samples while
     // nothing glides, and the history written back afterwards.
     StageKernel loadKernel() const;
+    // The same written into `kernel` field by field: a block loop that copies the kernel on
+    // reads every field back at the width it was written, which the processor forwards from
+    // its stores without waiting for them.
+    void loadKernel(StageKernel& kernel) const;
     void storeHistory(const StageKernel& kernel);
     void clearHistory();
     // True while an index is still on its way to its target and running the stage moves it;
@@ -163,20 +167,30 @@ inline float FilterStage::processSample(float input) {
 }
 
 inline StageKernel FilterStage::loadKernel() const {
-    const auto section = [](const float* c, const std::atomic<float>& state1,
-                            const std::atomic<float>& state2) {
-        return BiquadSection{c[0], c[1], c[2], c[4], c[5], state1.load(kRelaxed), state2.load(kRelaxed)};
-    };
-    StageKernel kernel{type_.load(kRelaxed),
-                       resonanceIndex_.load(kRelaxed) != kNoResonance,
-                       false,
-                       section(mainRow_.load(kRelaxed), mainState1_, mainState2_),
-                       section(resonanceRow_.load(kRelaxed), resonanceState1_, resonanceState2_),
-                       mainGain_.load(kRelaxed),
-                       resonanceGain_.load(kRelaxed),
-                       level_.load(kRelaxed)};
-    kernel.plain = kernel.plainSection();
+    StageKernel kernel;
+    loadKernel(kernel);
     return kernel;
+}
+
+inline void FilterStage::loadKernel(StageKernel& kernel) const {
+    const auto section = [](BiquadSection& into, const float* c, const std::atomic<float>& state1,
+                            const std::atomic<float>& state2) {
+        into.b0 = c[0];
+        into.b1 = c[1];
+        into.b2 = c[2];
+        into.a1 = c[4];
+        into.a2 = c[5];
+        into.state1 = state1.load(kRelaxed);
+        into.state2 = state2.load(kRelaxed);
+    };
+    kernel.type = type_.load(kRelaxed);
+    kernel.resonant = resonanceIndex_.load(kRelaxed) != kNoResonance;
+    section(kernel.main, mainRow_.load(kRelaxed), mainState1_, mainState2_);
+    section(kernel.resonance, resonanceRow_.load(kRelaxed), resonanceState1_, resonanceState2_);
+    kernel.mainGain = mainGain_.load(kRelaxed);
+    kernel.resonanceGain = resonanceGain_.load(kRelaxed);
+    kernel.level = level_.load(kRelaxed);
+    kernel.plain = kernel.plainSection();
 }
 
 inline void FilterStage::storeHistory(const StageKernel& kernel) {

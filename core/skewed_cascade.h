@@ -226,7 +226,12 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout>
     }
 
     peak = wetPeak;
+    // Only the histories change.
     ascending<0, kMain>([&](auto j) __attribute__((always_inline)) {
-        kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1] = stage[decltype(j)::value];
+        StageKernel& kernel = kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1];
+        kernel.main.state1 = stage[decltype(j)::value].main.state1;
+        kernel.main.state2 = stage[decltype(j)::value].main.state2;
+        kernel.resonance.state1 = stage[decltype(j)::value].resonance.state1;
+        kernel.resonance.state2 = stage[decltype(j)::value].resonance.state2;
     });
 }

@@ -182,7 +182,8 @@ struct StageKernel {
         return combine(mainOutput, resonant ? resonance.step(mainOutput) : 0.0f);
     }
 
-    bool hasMainSection() const { return type != kTypeThru && type != kTypeResonant; }
+    // A plain section is one of the pass types, so the test folds away where plain is known.
+    bool hasMainSection() const { return plain || (type != kTypeThru && type != kTypeResonant); }
     // The main section's output `y` with its weight.
     [[gnu::always_inline]] float weighMain(float y) const { return plain ? y : static_cast<float>(mainGain * y); }
     // For a stage that is neither plain nor Thru: the main output plus the weighted output of

@@ -70,18 +70,26 @@ void BM_PlainFloatBiquad(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainFloatBiquad)->Arg(4096);
 
+// An effect fed consecutive blocks of one long signal, so that every block size sees the
+// same signal (a short signal repeated would put its loud start into every small block).
 struct Rig {
-    explicit Rig(std::size_t block) : effect(std::make_unique<FilterEffect>(&host)), input(benchSignal(block)),
-                                      left(block), right(block) {}
+    static constexpr std::size_t kSignalFrames = 1 << 16;
+    explicit Rig(std::size_t block)
+        : effect(std::make_unique<FilterEffect>(&host)), block(block),
+          signal(benchSignal(block > kSignalFrames ? block : kSignalFrames)), left(block), right(block) {}
     void render(bool accumulate) {
+        if (position + block > signal.size()) position = 0;
         AEffect* record = effect->getRecord();
-        float* in[1] = {input.data()};
+        float* in[1] = {signal.data() + position};
         float* out[2] = {left.data(), right.data()};
         (accumulate ? record->processEntry : record->processReplacingEntry)(record, in, out,
-                                                                           static_cast<std::int32_t>(input.size()));
+                                                                           static_cast<std::int32_t>(block));
+        position += block;
     }
     std::unique_ptr<FilterEffect> effect;
-    std::vector<float> input, left, right;
+    std::size_t block;
+    std::size_t position = 0;
+    std::vector<float> signal, left, right;
 };
 
 // Arguments: type 0..4, stages 1..4, resonance 0/1, gliding 0/1, block size.

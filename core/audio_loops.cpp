@@ -52,12 +52,20 @@ void renderCascade(StageKernel* kernels, const float* input, float* left, float*
     }
 }
 
-// A quiet run of frames through plain copies of the stages.
+// A quiet run of frames through plain copies of the stages: `kernels` holds the settings of
+// `versions`, brought up to date here.
 template <OutputMode Mode>
-void renderQuiet(FilterStage* stages, int cascade, const float* input, float* left, float* right,
-                 std::int32_t frameCount, Mix mix, float& peak) {
-    StageKernel kernels[kStageCount];
-    for (int k = 0; k < cascade; ++k) stages[k].loadKernel(kernels[k]);
+void renderQuiet(FilterStage* stages, StageKernel* kernels, std::uint32_t* versions, int cascade,
+                 const float* input, float* left, float* right, std::int32_t frameCount, Mix mix, float& peak) {
+    for (int k = 0; k < cascade; ++k) {
+        // The version is read first: a change that lands after it is seen on the next call.
+        const std::uint32_t version = stages[k].settingsVersion();
+        if (version != versions[k]) {
+            stages[k].loadSettings(kernels[k]);
+            versions[k] = version;
+        }
+        stages[k].loadHistory(kernels[k]);
+    }
     switch (cascade) {
         case 1: renderCascade<1, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
         case 2: renderCascade<2, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
@@ -90,7 +98,8 @@ float FilterProcessor::render(const float* input, float* left, float* right, std
         }
         const std::int32_t remaining = frameCount - frame;
         const std::int32_t run = quiet < remaining ? static_cast<std::int32_t>(quiet) : remaining;
-        renderQuiet<Mode>(stages_, cascade, input + frame, left + frame, right + frame, run, mix, peak);
+        renderQuiet<Mode>(stages_, kernels_, kernelVersions_, cascade, input + frame, left + frame, right + frame, run,
+                          mix, peak);
         schedule.countQuietSamples(run);
         frame += run;
     }

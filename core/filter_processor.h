@@ -83,4 +83,10 @@ private:
     std::atomic<float> slopeStages_;
     std::atomic<float> dryWetMix_;
     std::atomic<float> outputLevel_;
+    // The stages' settings as plain kernels, kept by the audio thread (render alone touches
+    // them) from one call to the next and reloaded only after a stage's settings version has
+    // moved on; the histories are loaded afresh on every call. A version of 0 is never a
+    // built stage's, so every kernel is loaded on the first call.
+    StageKernel kernels_[kStageCount] = {};
+    std::uint32_t kernelVersions_[kStageCount] = {};
 };

@@ -7,7 +7,7 @@
 #include "core/step_counter.h"
 
 static_assert(std::atomic<float>::is_always_lock_free && std::atomic<std::int32_t>::is_always_lock_free &&
-                  std::atomic<const float*>::is_always_lock_free,
+                  std::atomic<const float*>::is_always_lock_free && std::atomic<std::uint32_t>::is_always_lock_free,
               "the stage's shared fields must be plain loads and stores on the audio path");
 
 std::atomic<float> frequencyStepCounter{0.0f};
@@ -126,6 +126,7 @@ void FilterStage::updateGains() {
     if (step == kNoResonance) {
         resonanceGain_.store(0.0f, kRelaxed);
         mainGain_.store(static_cast<float>(typeGain), kRelaxed);
+        settingsChanged();
         return;
     }
     // q runs from 0.0 at step 0 to 0.95 at step 19.
@@ -134,6 +135,7 @@ void FilterStage::updateGains() {
     resonanceGain_.store(static_cast<float>(static_cast<double>(kResonanceGainScale) * q), kRelaxed);
     mainGain_.store(static_cast<float>((1.0 - static_cast<double>(q) * kResonanceWeightSlope) * typeGain),
                     kRelaxed);
+    settingsChanged();
 }
 
 void FilterStage::clearHistory() {

@@ -50,7 +50,10 @@ public:
     void setTarget(float frequency, float resonance);
     // As setTarget, then moves both indices to their targets and reloads coefficients.
     void jumpToTarget(float frequency, float resonance);
-    void setLevel(float level) { level_.store(level, kRelaxed); }
+    void setLevel(float level) {
+        level_.store(level, kRelaxed);
+        settingsChanged();
+    }
     // Counted calls between two index moves.
     void setSmoothing(std::int32_t steps) { smoothingSteps_.store(steps, kRelaxed); }
     void setDisplaySampleRate(float rate) { displaySampleRate_.store(rate, kRelaxed); }
@@ -63,6 +66,13 @@ public:
     // reads every field back at the width it was written, which the processor forwards from
     // its stores without waiting for them.
     void loadKernel(StageKernel& kernel) const;
+    // The two parts of loadKernel: the settings (type, rows, gains, level) and the history.
+    void loadSettings(StageKernel& kernel) const;
+    void loadHistory(StageKernel& kernel) const;
+    // Moves on with every change of the settings a kernel holds, published after the change,
+    // so that a loop can keep a kernel's settings from call to call and reload them only when
+    // this has moved on. 0 only before the constructor's first settings.
+    std::uint32_t settingsVersion() const { return settingsVersion_.load(std::memory_order_acquire); }
     void storeHistory(const StageKernel& kernel);
     void clearHistory();
     // True while an index is still on its way to its target and running the stage moves it;
@@ -124,6 +134,7 @@ private:
     void loadTypeCoefficients(std::int32_t frequencyIndex);
     void loadResonanceCoefficients(std::int32_t frequencyIndex, std::int32_t resonanceIndex);
     void updateGains();
+    void settingsChanged() { settingsVersion_.fetch_add(1, std::memory_order_release); }
     // Counts this call against the shared counters and moves an index when it is its turn.
     void advanceSmoothing();
 
@@ -150,6 +161,7 @@ private:
     std::atomic<std::int32_t> smoothingSteps_{400};
     std::atomic<const float*> typeTable_{CoefficientTables::lowPassRows};
     std::atomic<float> displaySampleRate_{44100.0f};
+    std::atomic<std::uint32_t> settingsVersion_{0};
 };
 
 inline float FilterStage::processSample(float input) {
@@ -173,24 +185,33 @@ inline StageKernel FilterStage::loadKernel() const {
 }
 
 inline void FilterStage::loadKernel(StageKernel& kernel) const {
-    const auto section = [](BiquadSection& into, const float* c, const std::atomic<float>& state1,
-                            const std::atomic<float>& state2) {
+    loadSettings(kernel);
+    loadHistory(kernel);
+}
+
+inline void FilterStage::loadSettings(StageKernel& kernel) const {
+    const auto coefficients = [](BiquadSection& into, const float* c) {
         into.b0 = c[0];
         into.b1 = c[1];
         into.b2 = c[2];
         into.a1 = c[4];
         into.a2 = c[5];
-        into.state1 = state1.load(kRelaxed);
-        into.state2 = state2.load(kRelaxed);
     };
     kernel.type = type_.load(kRelaxed);
     kernel.resonant = resonanceIndex_.load(kRelaxed) != kNoResonance;
-    section(kernel.main, mainRow_.load(kRelaxed), mainState1_, mainState2_);
-    section(kernel.resonance, resonanceRow_.load(kRelaxed), resonanceState1_, resonanceState2_);
+    coefficients(kernel.main, mainRow_.load(kRelaxed));
+    coefficients(kernel.resonance, resonanceRow_.load(kRelaxed));
     kernel.mainGain = mainGain_.load(kRelaxed);
     kernel.resonanceGain = resonanceGain_.load(kRelaxed);
     kernel.level = level_.load(kRelaxed);
     kernel.plain = kernel.plainSection();
+}
+
+inline void FilterStage::loadHistory(StageKernel& kernel) const {
+    kernel.main.state1 = mainState1_.load(kRelaxed);
+    kernel.main.state2 = mainState2_.load(kRelaxed);
+    kernel.resonance.state1 = resonanceState1_.load(kRelaxed);
+    kernel.resonance.state2 = resonanceState2_.load(kRelaxed);
 }
 
 inline void FilterStage::storeHistory(const StageKernel& kernel) {

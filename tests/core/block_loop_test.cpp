@@ -102,3 +102,43 @@ INSTANTIATE_TEST_SUITE_P(TypesStagesResonanceAndLevel, BlockLoop,
                                             ::testing::Bool()));
 
 }  // namespace
+
+namespace {
+
+// The block loop keeps the stages' settings from call to call: every kind of change made
+// between two calls must be heard from the first frame of the next, as in the reference.
+TEST(BlockLoopSettings, ChangesBetweenCallsAreHeardFromTheNextCall) {
+    frequencyStepCounter.store(0.0f);
+    resonanceStepCounter.store(0.0f);
+    reference::stepCounters() = {};
+    FilterProcessor processor;
+    reference::Effect model;
+    const auto set = [&](std::int32_t parameter, float value) {
+        processor.setParameter(parameter, value);
+        model.setParameter(static_cast<int>(parameter), value);
+    };
+    set(kParameterSmoothing, 0.0f);  // moves on every call: glides end within a block
+    set(kParameterCutoff, 1.0f);
+    const struct {
+        std::int32_t parameter;
+        float value;
+    } changes[] = {{kParameterLevel, 0.8f},     {kParameterLevel, 0.5f},    {kParameterType, 0.25f},
+                   {kParameterResonance, 0.6f}, {kParameterLevel, 0.3f},    {kParameterType, 0.75f},
+                   {kParameterType, 0.5f},      {kParameterResonance, 0.0f}, {kParameterCutoff, 0.4f},
+                   {kParameterFrequency, 0.2f}, {kParameterType, 1.0f},     {kParameterType, 0.0f}};
+    std::uint32_t seed = 77;
+    for (const auto& change : changes) {
+        set(change.parameter, change.value);
+        for (int call = 0; call < 6; ++call) {  // the glide a change starts, then steady calls
+            const std::vector<float> input = noise(300, seed++);
+            std::vector<float> left(input.size()), right(input.size()), expected0(input.size()), expected1(input.size());
+            processor.process(input.data(), left.data(), right.data(), static_cast<std::int32_t>(input.size()),
+                              OutputMode::Replace);
+            model.processReplacing(input.data(), expected0.data(), expected1.data(), static_cast<int>(input.size()));
+            ASSERT_TRUE(sameBits(left.data(), expected0.data(), input.size()))
+                << "after setting " << change.parameter << " to " << change.value << ", call " << call;
+        }
+    }
+}
+
+}  // namespace

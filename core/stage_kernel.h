@@ -76,9 +76,9 @@ inline FloatPair flushToZero(FloatPair pair) {
 //
 // Magnitudes up to the first knee, the common case, are recognised on the bits with the sign
 // cleared (NaN lies above every finite magnitude there), so the sign of the signal, which is
-// as good as random, never decides a branch. Above the first knee all five passes are
+// as good as random, does not decide that branch. Above the first knee all five passes are
 // computed and a pass after the stop changes nothing, which gives the same result as
-// stopping early without a data-dependent branch.
+// stopping early.
 inline float softLimit(float value) {
     constexpr float kKnees[] = {0.5f, 0.75f, 0.875f, 0.9375f, 0.96875f};  // each halfway from the last to 1
     constexpr double kSettled = 0.00001;

@@ -18,13 +18,13 @@ std::intptr_t BRAMSOLIKET_CALL host(AEffect*, std::int32_t opcode, std::int32_t,
 }
 
 // A signal that keeps every stage busy: noise at a moderate level with occasional peaks
-// that reach the soft limiter.
-std::vector<float> benchSignal(std::size_t n) {
+// that reach the soft limiter; `scale` makes it quieter.
+std::vector<float> benchSignal(std::size_t n, float scale = 1.0f) {
     std::vector<float> signal(n);
     std::uint32_t state = 12345;
     for (std::size_t i = 0; i < n; ++i) {
         state = state * 1664525u + 1013904223u;
-        signal[i] = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * (i % 1000 < 10 ? 3.0f : 0.5f);
+        signal[i] = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * (i % 1000 < 10 ? 3.0f : 0.5f) * scale;
     }
     return signal;
 }
@@ -70,19 +70,31 @@ void BM_PlainFloatBiquad(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainFloatBiquad)->Arg(4096);
 
+// An effect fed consecutive blocks of one long signal, so that every block size sees the
+// same signal (a short signal repeated would put its loud start into every small block).
 struct Rig {
-    explicit Rig(std::size_t block) : effect(std::make_unique<FilterEffect>(&host)), input(benchSignal(block)),
-                                      left(block), right(block) {}
+    static constexpr std::size_t kSignalFrames = 1 << 16;
+    explicit Rig(std::size_t block, float scale = 1.0f)
+        : effect(std::make_unique<FilterEffect>(&host)), block(block),
+          signal(benchSignal(block > kSignalFrames ? block : kSignalFrames, scale)), left(block), right(block) {}
     void render(bool accumulate) {
+        if (position + block > signal.size()) position = 0;
         AEffect* record = effect->getRecord();
-        float* in[1] = {input.data()};
+        float* in[1] = {signal.data() + position};
         float* out[2] = {left.data(), right.data()};
         (accumulate ? record->processEntry : record->processReplacingEntry)(record, in, out,
-                                                                           static_cast<std::int32_t>(input.size()));
+                                                                           static_cast<std::int32_t>(block));
+        position += block;
     }
     std::unique_ptr<FilterEffect> effect;
-    std::vector<float> input, left, right;
+    std::size_t block;
+    std::size_t position = 0;
+    std::vector<float> signal, left, right;
 };
+
+// The steady cases' frequency (row 39 of 80) and the one gliding cases also visit (row 44).
+constexpr float kSteadyFrequency = 0.5f;
+constexpr float kNearbyFrequency = (44.0f + 0.5f) / 79.0f;
 
 // Arguments: type 0..4, stages 1..4, resonance 0/1, gliding 0/1, block size.
 void BM_ProcessReplacing(benchmark::State& state) {
@@ -96,24 +108,48 @@ void BM_ProcessReplacing(benchmark::State& state) {
     effect.setParameter(kParameterType, type / 4.0f);
     effect.setParameter(kParameterCutoff, (stages - 1) / 3.0f);
     effect.setParameter(kParameterResonance, resonance ? 0.8f : 0.0f);
-    effect.setParameter(kParameterFrequency, 0.5f);
+    effect.setParameter(kParameterFrequency, kSteadyFrequency);
     // Settle the glide of a fresh effect before measuring.
     for (int i = 0; i < 40 * 400 / static_cast<int>(block) + 2; ++i) rig.render(false);
-    float target = 1.0f;
+    // Gliding cases go back and forth between the steady setting's row and one a few rows up,
+    // so that they filter much as the steady case does and the difference is the glide's.
+    float target = kNearbyFrequency;
     if (gliding) effect.setParameter(kParameterFrequency, target);
     for (auto _ : state) {
         rig.render(false);
         if (gliding && effect.stage(0).frequencyIndex() == effect.stage(0).targetFrequencyIndex()) {
-            target = 1.0f - target;  // keep a glide under way for the whole measurement
-            effect.setParameter(kParameterFrequency, target);
+            target = target == kNearbyFrequency ? kSteadyFrequency : kNearbyFrequency;
+            effect.setParameter(kParameterFrequency, target);  // keep a glide under way all along
         }
     }
     setPerSampleCounters(state, block, activeChains(type, stages, resonance));
+    // The share of output samples the limiter bends (all wet: the output is the main stage's
+    // limited output, and it exceeds the first knee exactly when its input did), over one
+    // pass through the whole signal after the timing.
+    std::size_t bent = 0, frames = 0;
+    for (std::size_t start = 0; start + block <= rig.signal.size(); start += block) {
+        rig.render(false);
+        for (const float y : rig.left) bent += (y > 0.5f || y < -0.5f) ? 1 : 0;
+        frames += block;
+    }
+    state.counters["limited_share"] = static_cast<double>(bent) / static_cast<double>(frames);
 }
 BENCHMARK(BM_ProcessReplacing)
     ->ArgNames({"type", "stages", "res", "glide", "block"})
     ->ArgsProduct({{0, 1, 2, 3, 4}, {1, 2, 3, 4}, {0, 1}, {0, 1}, {32, 512, 4096}})
     ->MinTime(0.02);
+
+// The worst case of the state flush's predicted branch: a signal so quiet (noise around
+// 1e-9) that the filter states keep crossing the flush threshold. Four low-pass stages.
+void BM_NearFlushThreshold(benchmark::State& state) {
+    const std::size_t block = static_cast<std::size_t>(state.range(0));
+    Rig rig(block, 1e-9f);
+    rig.effect->setParameter(kParameterCutoff, 1.0f);
+    for (int i = 0; i < 40 * 400 / static_cast<int>(block) + 2; ++i) rig.render(false);
+    for (auto _ : state) rig.render(false);
+    setPerSampleCounters(state, block, 4);
+}
+BENCHMARK(BM_NearFlushThreshold)->Arg(512);
 
 // Accumulating against replacing processing at the default settings.
 void BM_ProcessMode(benchmark::State& state) {

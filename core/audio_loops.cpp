@@ -2,102 +2,77 @@
 // signal, written identically to two output channels. The slope stages run in index order
 // ahead of the main stage, which always runs last.
 //
-// While no stage of the cascade glides, a stage's settings cannot change from one sample
-// to the next, so the loop copies the stages into plain kernels and runs the block with
-// the recurrences in registers. While one glides, each sample goes through the stages
-// themselves, which count the shared glide steps and move their rows.
+// A stage's settings change only on a sample where it moves a glide index, and those samples
+// are rare: at most one move per stage per smoothing period. So a call is cut into runs of
+// quiet samples, on which no stage moves and the stages' settings hold, and the single
+// samples on which a move may happen. A quiet run goes through plain copies of the stages
+// (the skewed cascade) and then the step counters are advanced by what the run would have
+// counted; a move sample goes through the stages themselves, which count, move and load
+// their new rows. While nothing glides the whole call is one quiet run.
 #include <limits>
-#include <utility>
 
 #include "core/filter_processor.h"
+#include "core/glide_schedule.h"
+#include "core/skewed_cascade.h"
 
 namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
-struct Mix {
-    double dryShare, wetShare;
-    float apply(float dry, float wet) const { return static_cast<float>(dryShare * dry + wetShare * wet); }
-};
-
+// One frame through the stages themselves, counting glide steps and moving rows as due.
 template <OutputMode Mode>
-void writeFrame(float* left, float* right, std::int32_t frame, float out) {
-    if constexpr (Mode == OutputMode::Accumulate) {
-        left[frame] = static_cast<float>(static_cast<double>(out) + left[frame]);
-        right[frame] = static_cast<float>(static_cast<double>(out) + right[frame]);
-    } else {
-        left[frame] = out;
-        right[frame] = out;
+void renderThroughStages(FilterStage* stages, int cascade, const float* input, float* left, float* right,
+                         std::int32_t frame, Mix mix, float& peak) {
+    // Read before writing: the input may be the same array as an output.
+    const float dry = input[frame];
+    float signal = dry;
+    for (int k = 1; k < cascade; ++k) signal = stages[k].processSample(signal);
+    const float wet = stages[0].processSample(signal);
+    peak = wet > peak ? wet : peak;
+    writeFrame<Mode>(left, right, frame, mix.apply(dry, wet));
+}
+
+template <int Cascade, OutputMode Mode>
+void renderCascade(StageKernel* kernels, const float* input, float* left, float* right, std::int32_t frameCount,
+                   Mix mix, float& peak) {
+    switch (layoutOf(kernels, Cascade)) {
+        case CascadeLayout::Plain:
+            renderSkewed<Cascade, Mode, CascadeLayout::Plain>(kernels, input, left, right, frameCount, mix, peak);
+            break;
+        case CascadeLayout::PlainSlopes:
+            renderSkewed<Cascade, Mode, CascadeLayout::PlainSlopes>(kernels, input, left, right, frameCount, mix, peak);
+            break;
+        case CascadeLayout::PlainSlopesResonantMain:
+            renderSkewed<Cascade, Mode, CascadeLayout::PlainSlopesResonantMain>(kernels, input, left, right,
+                                                                                frameCount, mix, peak);
+            break;
+        case CascadeLayout::Any:
+            renderSkewed<Cascade, Mode, CascadeLayout::Any>(kernels, input, left, right, frameCount, mix, peak);
+            break;
     }
 }
 
-// Frames [first, frameCount) through `Cascade` kernels: kernels[1..Cascade-1], then
-// kernels[0], with the settings fixed for the whole run.
-//
-// Each stage's recurrence is a chain of dependent operations, and a stage's input is the
-// previous stage's limited output, so running the cascade frame by frame would make every
-// frame wait for the whole cascade. Instead the frames are cut into chunks and the stages
-// work as a pipeline: in one step, the first stage filters chunk t while the second filters
-// chunk t-1, and so on, so the chains of all stages advance side by side. Every stage still
-// sees its own input samples in order, so the output is the same as frame by frame.
-constexpr std::int32_t kChunkFrames = 8;
-
-template <int Cascade, OutputMode Mode>
-void renderSteady(StageKernel* kernels, const float* input, float* left, float* right, std::int32_t first,
-                  std::int32_t frameCount, Mix mix, float& peak) {
-    // Position p of the pipeline runs stage p + 1; the last position runs stage 0.
-    StageKernel local[Cascade];
-    for (int p = 0; p < Cascade; ++p) local[p] = kernels[p == Cascade - 1 ? 0 : p + 1];
-    // Each position but the last hands its chunk to the next one through a pair of buffers.
-    float carry[Cascade > 1 ? Cascade - 1 : 1][2][kChunkFrames];
-    float wetPeak = peak;
-
-    const std::int32_t chunkCount = (frameCount - first + kChunkFrames - 1) / kChunkFrames;
-    const auto chunkStart = [&](std::int32_t chunk) { return first + chunk * kChunkFrames; };
-    const auto chunkLength = [&](std::int32_t chunk) {
-        const std::int32_t remaining = frameCount - chunkStart(chunk);
-        return remaining < kChunkFrames ? remaining : kChunkFrames;
-    };
-    // One frame of one position; `i` is the frame's offset in its chunk.
-    const auto step = [&](auto position, std::int32_t chunk, std::int32_t i) {
-        constexpr int p = decltype(position)::value;
-        const std::int32_t frame = chunkStart(chunk) + i;
-        const float x = p == 0 ? input[frame] : carry[p > 0 ? p - 1 : 0][chunk & 1][i];
-        const float y = local[p].process(x);
-        if constexpr (p < Cascade - 1) {
-            carry[p][chunk & 1][i] = y;
-        } else {
-            // Read before writing: the input may be the same array as an output.
-            const float dry = input[frame];
-            wetPeak = y > wetPeak ? y : wetPeak;  // signed: negative samples never raise it
-            writeFrame<Mode>(left, right, frame, mix.apply(dry, y));
+// A quiet run of frames through plain copies of the stages: `kernels` holds the settings of
+// `versions`, brought up to date here.
+template <OutputMode Mode>
+void renderQuiet(FilterStage* stages, StageKernel* kernels, std::uint32_t* versions, int cascade,
+                 const float* input, float* left, float* right, std::int32_t frameCount, Mix mix, float& peak) {
+    for (int k = 0; k < cascade; ++k) {
+        // The version is read first: a change that lands after it is seen on the next call.
+        const std::uint32_t version = stages[k].settingsVersion();
+        if (version != versions[k]) {
+            stages[k].loadSettings(kernels[k]);
+            versions[k] = version;
         }
-    };
-    const auto forEachPosition = [&](auto&& body) {
-        [&]<int... p>(std::integer_sequence<int, p...>) {
-            (body(std::integral_constant<int, p>{}), ...);
-        }(std::make_integer_sequence<int, Cascade>{});
-    };
-
-    for (std::int32_t t = 0; t < chunkCount + Cascade - 1; ++t) {
-        const bool full = t >= Cascade - 1 && t < chunkCount && chunkLength(t) == kChunkFrames;
-        if (full) {
-            // Every position has a whole chunk: interleave them frame by frame.
-            for (std::int32_t i = 0; i < kChunkFrames; ++i) {
-                forEachPosition([&](auto position) { step(position, t - decltype(position)::value, i); });
-            }
-        } else {
-            // Filling or draining the pipeline, or a short last chunk: one position at a time.
-            forEachPosition([&](auto position) {
-                const std::int32_t chunk = t - decltype(position)::value;
-                if (chunk < 0 || chunk >= chunkCount) return;
-                const std::int32_t length = chunkLength(chunk);
-                for (std::int32_t i = 0; i < length; ++i) step(position, chunk, i);
-            });
-        }
+        stages[k].loadHistory(kernels[k]);
     }
-    peak = wetPeak;
-    for (int p = 0; p < Cascade; ++p) kernels[p == Cascade - 1 ? 0 : p + 1] = local[p];
+    switch (cascade) {
+        case 1: renderCascade<1, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
+        case 2: renderCascade<2, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
+        case 3: renderCascade<3, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
+        default: renderCascade<4, Mode>(kernels, input, left, right, frameCount, mix, peak); break;
+    }
+    for (int k = 0; k < cascade; ++k) stages[k].storeHistory(kernels[k]);
 }
 
 }  // namespace
@@ -112,35 +87,22 @@ float FilterProcessor::render(const float* input, float* left, float* right, std
     if (frameCount <= 0) return peak;
 
     const int cascade = static_cast<int>(slopeStages_.load(relaxed));
-    const auto anyGliding = [&] {
-        for (int k = 0; k < cascade; ++k) {
-            if (stages_[k].isGliding()) return true;
-        }
-        return false;
-    };
-
     std::int32_t frame = 0;
-    for (; frame < frameCount && anyGliding(); ++frame) {
-        // Read before writing: the input may be the same array as an output.
-        const float dry = input[frame];
-        float signal = dry;
-        for (int k = 1; k < cascade; ++k) signal = stages_[k].processSample(signal);
-        const float wet = stages_[0].processSample(signal);
-        peak = wet > peak ? wet : peak;
-        writeFrame<Mode>(left, right, frame, mix.apply(dry, wet));
-    }
-    if (frame < frameCount) {
-        StageKernel kernels[kStageCount];
-        for (int k = 0; k < cascade; ++k) kernels[k] = stages_[k].loadKernel();
-        switch (cascade) {
-            case 1: renderSteady<1, Mode>(kernels, input, left, right, frame, frameCount, mix, peak); break;
-            case 2: renderSteady<2, Mode>(kernels, input, left, right, frame, frameCount, mix, peak); break;
-            case 3: renderSteady<3, Mode>(kernels, input, left, right, frame, frameCount, mix, peak); break;
-            default: renderSteady<4, Mode>(kernels, input, left, right, frame, frameCount, mix, peak); break;
+    while (frame < frameCount) {
+        const GlideSchedule schedule(stages_, cascade);
+        const std::int64_t quiet = schedule.quietSamples();
+        if (quiet == 0) {
+            renderThroughStages<Mode>(stages_, cascade, input, left, right, frame, mix, peak);
+            ++frame;
+            continue;
         }
-        for (int k = 0; k < cascade; ++k) stages_[k].storeHistory(kernels[k]);
+        const std::int32_t remaining = frameCount - frame;
+        const std::int32_t run = quiet < remaining ? static_cast<std::int32_t>(quiet) : remaining;
+        renderQuiet<Mode>(stages_, kernels_, kernelVersions_, cascade, input + frame, left + frame, right + frame, run,
+                          mix, peak);
+        schedule.countQuietSamples(run);
+        frame += run;
     }
-
     return peak;
 }
 

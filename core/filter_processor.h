@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/block_output.h"
 #include "core/filter_program.h"
 #include "core/filter_stage.h"
 #include "core/parameter_display.h"
@@ -21,11 +22,6 @@
 
 inline constexpr std::int32_t kFilterProgramCount = 2;
 inline constexpr int kStageCount = 4;
-
-enum class OutputMode {
-    Replace,     // the outputs are overwritten
-    Accumulate,  // the output is added to what the outputs hold
-};
 
 class FilterProcessor {
 public:
@@ -87,4 +83,10 @@ private:
     std::atomic<float> slopeStages_;
     std::atomic<float> dryWetMix_;
     std::atomic<float> outputLevel_;
+    // The stages' settings as plain kernels, kept by the audio thread (render alone touches
+    // them) from one call to the next and reloaded only after a stage's settings version has
+    // moved on; the histories are loaded afresh on every call. A version of 0 is never a
+    // built stage's, so every kernel is loaded on the first call.
+    StageKernel kernels_[kStageCount] = {};
+    std::uint32_t kernelVersions_[kStageCount] = {};
 };

@@ -4,8 +4,10 @@
 
 #include <cstring>
 
+#include "core/step_counter.h"
+
 static_assert(std::atomic<float>::is_always_lock_free && std::atomic<std::int32_t>::is_always_lock_free &&
-                  std::atomic<const float*>::is_always_lock_free,
+                  std::atomic<const float*>::is_always_lock_free && std::atomic<std::uint32_t>::is_always_lock_free,
               "the stage's shared fields must be plain loads and stores on the audio path");
 
 std::atomic<float> frequencyStepCounter{0.0f};
@@ -16,19 +18,6 @@ namespace {
 constexpr float kDefaultFrequency = 0.25f;
 constexpr float kTopFrequencyRow = static_cast<float>(CoefficientTables::kFrequencyCount - 1);
 constexpr float kResonanceStepCount = static_cast<float>(CoefficientTables::kResonanceSteps);
-
-// Counts one call against a shared counter; true when this call found it at zero and so
-// moves its index. The counter wraps to zero when it reaches the caller's smoothing steps.
-bool countStep(std::atomic<float>& counter, float smoothingLimit) {
-    float count = counter.load(std::memory_order_relaxed);
-    const bool moves = count == 0.0f;
-    count = static_cast<float>(count + 1.0);
-    if (!(count < smoothingLimit)) {
-        count = 0.0f;
-    }
-    counter.store(count, std::memory_order_relaxed);
-    return moves;
-}
 
 }  // namespace
 
@@ -107,11 +96,11 @@ void FilterStage::advanceSmoothing() {
     }
     const float smoothingLimit = static_cast<float>(smoothingSteps_.load(kRelaxed));
     bool moved = false;
-    if (frequencyNow != frequencyTarget && countStep(frequencyStepCounter, smoothingLimit)) {
+    if (frequencyNow != frequencyTarget && step_counter::countStep(frequencyStepCounter, smoothingLimit)) {
         frequencyIndex_.store(frequencyNow + (frequencyNow < frequencyTarget ? 1 : -1), kRelaxed);
         moved = true;
     }
-    if (resonanceNow != resonanceTarget && countStep(resonanceStepCounter, smoothingLimit)) {
+    if (resonanceNow != resonanceTarget && step_counter::countStep(resonanceStepCounter, smoothingLimit)) {
         resonanceIndex_.store(resonanceNow + (resonanceNow < resonanceTarget ? 1 : -1), kRelaxed);
         moved = true;
     }
@@ -137,6 +126,7 @@ void FilterStage::updateGains() {
     if (step == kNoResonance) {
         resonanceGain_.store(0.0f, kRelaxed);
         mainGain_.store(static_cast<float>(typeGain), kRelaxed);
+        settingsChanged();
         return;
     }
     // q runs from 0.0 at step 0 to 0.95 at step 19.
@@ -145,6 +135,7 @@ void FilterStage::updateGains() {
     resonanceGain_.store(static_cast<float>(static_cast<double>(kResonanceGainScale) * q), kRelaxed);
     mainGain_.store(static_cast<float>((1.0 - static_cast<double>(q) * kResonanceWeightSlope) * typeGain),
                     kRelaxed);
+    settingsChanged();
 }
 
 void FilterStage::clearHistory() {

@@ -50,7 +50,10 @@ public:
     void setTarget(float frequency, float resonance);
     // As setTarget, then moves both indices to their targets and reloads coefficients.
     void jumpToTarget(float frequency, float resonance);
-    void setLevel(float level) { level_.store(level, kRelaxed); }
+    void setLevel(float level) {
+        level_.store(level, kRelaxed);
+        settingsChanged();
+    }
     // Counted calls between two index moves.
     void setSmoothing(std::int32_t steps) { smoothingSteps_.store(steps, kRelaxed); }
     void setDisplaySampleRate(float rate) { displaySampleRate_.store(rate, kRelaxed); }
@@ -59,6 +62,17 @@ public:
     // The stage's settings and history as plain values, for running several samples while
     // nothing glides, and the history written back afterwards.
     StageKernel loadKernel() const;
+    // The same written into `kernel` field by field: a block loop that copies the kernel on
+    // reads every field back at the width it was written, which the processor forwards from
+    // its stores without waiting for them.
+    void loadKernel(StageKernel& kernel) const;
+    // The two parts of loadKernel: the settings (type, rows, gains, level) and the history.
+    void loadSettings(StageKernel& kernel) const;
+    void loadHistory(StageKernel& kernel) const;
+    // Moves on with every change of the settings a kernel holds, published after the change,
+    // so that a loop can keep a kernel's settings from call to call and reload them only when
+    // this has moved on. 0 only before the constructor's first settings.
+    std::uint32_t settingsVersion() const { return settingsVersion_.load(std::memory_order_acquire); }
     void storeHistory(const StageKernel& kernel);
     void clearHistory();
     // True while an index is still on its way to its target and running the stage moves it;
@@ -67,6 +81,20 @@ public:
         if (type_.load(kRelaxed) == kTypeThru) return false;
         return frequencyIndex_.load(kRelaxed) != targetFrequencyIndex_.load(kRelaxed) ||
                resonanceIndex_.load(kRelaxed) != targetResonanceIndex_.load(kRelaxed);
+    }
+
+    // What the next processSample call counts against the shared counters: a frequency step
+    // and a resonance step while the index glides, each against `limit` (the smoothing steps).
+    struct PendingSteps {
+        bool frequency;
+        bool resonance;
+        float limit;
+    };
+    PendingSteps pendingSteps() const {
+        if (type_.load(kRelaxed) == kTypeThru) return {false, false, 0.0f};
+        return {frequencyIndex_.load(kRelaxed) != targetFrequencyIndex_.load(kRelaxed),
+                resonanceIndex_.load(kRelaxed) != targetResonanceIndex_.load(kRelaxed),
+                static_cast<float>(smoothingSteps_.load(kRelaxed))};
     }
 
     // Writes the type's name with its terminator, at most kTypeNameSize bytes.
@@ -106,6 +134,7 @@ private:
     void loadTypeCoefficients(std::int32_t frequencyIndex);
     void loadResonanceCoefficients(std::int32_t frequencyIndex, std::int32_t resonanceIndex);
     void updateGains();
+    void settingsChanged() { settingsVersion_.fetch_add(1, std::memory_order_release); }
     // Counts this call against the shared counters and moves an index when it is its turn.
     void advanceSmoothing();
 
@@ -132,6 +161,7 @@ private:
     std::atomic<std::int32_t> smoothingSteps_{400};
     std::atomic<const float*> typeTable_{CoefficientTables::lowPassRows};
     std::atomic<float> displaySampleRate_{44100.0f};
+    std::atomic<std::uint32_t> settingsVersion_{0};
 };
 
 inline float FilterStage::processSample(float input) {
@@ -149,20 +179,39 @@ inline float FilterStage::processSample(float input) {
 }
 
 inline StageKernel FilterStage::loadKernel() const {
-    const auto section = [](const float* c, const std::atomic<float>& state1,
-                            const std::atomic<float>& state2) {
-        return BiquadSection{c[0], c[1], c[2], c[4], c[5], state1.load(kRelaxed), state2.load(kRelaxed)};
-    };
-    StageKernel kernel{type_.load(kRelaxed),
-                       resonanceIndex_.load(kRelaxed) != kNoResonance,
-                       false,
-                       section(mainRow_.load(kRelaxed), mainState1_, mainState2_),
-                       section(resonanceRow_.load(kRelaxed), resonanceState1_, resonanceState2_),
-                       mainGain_.load(kRelaxed),
-                       resonanceGain_.load(kRelaxed),
-                       level_.load(kRelaxed)};
-    kernel.plain = kernel.plainSection();
+    StageKernel kernel;
+    loadKernel(kernel);
     return kernel;
+}
+
+inline void FilterStage::loadKernel(StageKernel& kernel) const {
+    loadSettings(kernel);
+    loadHistory(kernel);
+}
+
+inline void FilterStage::loadSettings(StageKernel& kernel) const {
+    const auto coefficients = [](BiquadSection& into, const float* c) {
+        into.b0 = c[0];
+        into.b1 = c[1];
+        into.b2 = c[2];
+        into.a1 = c[4];
+        into.a2 = c[5];
+    };
+    kernel.type = type_.load(kRelaxed);
+    kernel.resonant = resonanceIndex_.load(kRelaxed) != kNoResonance;
+    coefficients(kernel.main, mainRow_.load(kRelaxed));
+    coefficients(kernel.resonance, resonanceRow_.load(kRelaxed));
+    kernel.mainGain = mainGain_.load(kRelaxed);
+    kernel.resonanceGain = resonanceGain_.load(kRelaxed);
+    kernel.level = level_.load(kRelaxed);
+    kernel.plain = kernel.plainSection();
+}
+
+inline void FilterStage::loadHistory(StageKernel& kernel) const {
+    kernel.main.state1 = mainState1_.load(kRelaxed);
+    kernel.main.state2 = mainState2_.load(kRelaxed);
+    kernel.resonance.state1 = resonanceState1_.load(kRelaxed);
+    kernel.resonance.state2 = resonanceState2_.load(kRelaxed);
 }
 
 inline void FilterStage::storeHistory(const StageKernel& kernel) {

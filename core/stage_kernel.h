@@ -9,18 +9,62 @@
 // fall, so the compiler must not contract or reorder (-ffp-contract=off, no fast-math).
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
+#include "core/lane_pair.h"
+
 // Filter state values that are not finite, or tiny (below 1e-10 in magnitude), become +0.0,
 // so the recursion never carries denormals, NaN or infinity: a single bad input sample
 // disturbs the state for that sample only.
+//
+// The test is on the bits: with the sign cleared, the finite magnitudes from 1e-10 up to the
+// largest float are one range of integers, and infinity and NaN lie above it, so one unsigned
+// comparison decides. The kept case is the common one and written as a branch the processor
+// predicts, so the recurrence does not wait for the test: a value near the threshold costs a
+// misprediction now and then, but a decaying signal crosses it once.
+namespace flush_rule {
+inline constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
+inline constexpr std::uint32_t kSmallestKept = std::bit_cast<std::uint32_t>(1e-10f);
+inline constexpr std::uint32_t kLargestFinite = std::bit_cast<std::uint32_t>(std::numeric_limits<float>::max());
+}  // namespace flush_rule
+
 inline float flushToZero(float value) {
-    constexpr float kSmallestKept = 1e-10f;
-    constexpr float kLargestFinite = 3.40282347e+38f;
-    const float magnitude = value < 0.0f ? -value : value;
-    return magnitude >= kSmallestKept && magnitude <= kLargestFinite ? value : 0.0f;  // NaN fails both
+    using namespace flush_rule;
+    const std::uint32_t magnitude = std::bit_cast<std::uint32_t>(value) & kMagnitudeBits;
+    if (magnitude - kSmallestKept <= kLargestFinite - kSmallestKept) [[likely]] return value;
+    return 0.0f;
+}
+
+#if defined(BRAMSOLIKET_LANE_PAIR_SSE2)
+// The rare case of the pair flush, out of the way of the common one.
+[[gnu::cold, gnu::noinline]] inline FloatPair flushLanes(FloatPair pair, bool keepFirst, bool keepSecond) {
+    const __m128i mask = _mm_set_epi32(0, 0, keepSecond ? -1 : 0, keepFirst ? -1 : 0);
+    return {_mm_and_ps(pair.lanes, _mm_castsi128_ps(mask))};
+}
+#endif
+
+// The same in each lane of a pair. The test of the kept case, both lanes in range, is done on
+// the integer unit as for a single value (on 64-bit x86 both lanes reach it in one move);
+// only when a lane must be flushed is the vector masked.
+inline FloatPair flushToZero(FloatPair pair) {
+#if defined(BRAMSOLIKET_LANE_PAIR_SSE2)
+    using namespace flush_rule;
+    const auto kept = [](std::uint32_t bits) { return (bits & kMagnitudeBits) - kSmallestKept <= kLargestFinite - kSmallestKept; };
+#if defined(__x86_64__) || defined(_M_X64)
+    const auto both = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_castps_si128(pair.lanes)));
+    const auto first = static_cast<std::uint32_t>(both), second = static_cast<std::uint32_t>(both >> 32);
+#else
+    const auto first = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_castps_si128(pair.lanes)));
+    const auto second = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_epi64(_mm_castps_si128(pair.lanes), 32)));
+#endif
+    if (kept(first) && kept(second)) [[likely]] return pair;
+    return flushLanes(pair, kept(first), kept(second));
+#else
+    return {flushToZero(pair.first), flushToZero(pair.second)};
+#endif
 }
 
 // Passes magnitudes up to 0.5 unchanged and bends larger ones toward 1.0: up to five passes,
@@ -30,14 +74,21 @@ inline float flushToZero(float value) {
 // exactly 1.0, and so does an infinite one: a stage whose sum overflowed still gives full
 // scale instead of the NaN that infinity minus a multiple of itself would make. NaN stays NaN.
 //
-// Above the first knee all five passes are computed and a pass after the stop changes
-// nothing, which gives the same result as stopping early without a data-dependent branch.
+// Magnitudes up to the first knee, the common case, are recognised on the bits with the sign
+// cleared (NaN lies above every finite magnitude there), so the sign of the signal, which is
+// as good as random, does not decide that branch. Above the first knee all five passes are
+// computed and a pass after the stop changes nothing, which gives the same result as
+// stopping early.
 inline float softLimit(float value) {
     constexpr float kKnees[] = {0.5f, 0.75f, 0.875f, 0.9375f, 0.96875f};  // each halfway from the last to 1
     constexpr double kSettled = 0.00001;
+    constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
+    constexpr std::uint32_t kFirstKnee = std::bit_cast<std::uint32_t>(kKnees[0]);
+    if ((std::bit_cast<std::uint32_t>(value) & kMagnitudeBits) <= kFirstKnee) [[likely]] {
+        return value;  // the first pass finds no excess
+    }
     const bool negative = value < 0.0f || value != value;
     float magnitude = negative ? -value : value;
-    if (magnitude <= kKnees[0]) return value;  // the first pass finds no excess
     if (magnitude == std::numeric_limits<float>::infinity()) return negative ? -1.0f : 1.0f;
     bool settled = false;
     for (const float knee : kKnees) {
@@ -51,21 +102,44 @@ inline float softLimit(float value) {
     return static_cast<float>((negative ? -1.0 : 1.0) * magnitude);
 }
 
-// One two-pole section in transposed direct form II: coefficients (a0 = 1 is implied) and
-// its two state words.
-struct BiquadSection {
-    double b0, b1, b2, a1, a2;
-    float state1, state2;
+// The widths of the arithmetic: a stored value is a float, computed in double.
+inline double widen(float value) { return value; }
+inline float narrow(double value) { return static_cast<float>(value); }
 
-    float step(float input) {
-        const double x = input;
-        const float y = flushToZero(static_cast<float>(b0 * x + state1));
-        const float next1 = flushToZero(static_cast<float>((b1 * x - a1 * y) + state2));
-        state2 = flushToZero(static_cast<float>(b2 * x - a2 * y));
+// One two-pole section in transposed direct form II: coefficients (a0 = 1 is implied) and
+// its two state words. `Value` is float for one section, or FloatPair for two independent
+// sections stepped together (lane_pair.h), which gives each the bits it gives alone.
+template <typename Value>
+struct BiquadSectionOf {
+    using Wide = decltype(widen(Value{}));
+    Wide b0, b1, b2, a1, a2;
+    Value state1, state2;
+
+    Value step(Value input) {
+        const Wide x = widen(input);
+        const Value y = flushToZero(narrow(b0 * x + widen(state1)));
+        const Value next1 = flushToZero(narrow((b1 * x - a1 * widen(y)) + widen(state2)));
+        state2 = flushToZero(narrow(b2 * x - a2 * widen(y)));
         state1 = next1;
         return y;
     }
 };
+
+using BiquadSection = BiquadSectionOf<float>;
+using BiquadSectionPair = BiquadSectionOf<FloatPair>;
+
+// Two sections as one pair, and back.
+inline BiquadSectionPair pairOf(const BiquadSection& first, const BiquadSection& second) {
+    return {pairOf(first.b0, second.b0), pairOf(first.b1, second.b1), pairOf(first.b2, second.b2),
+            pairOf(first.a1, second.a1), pairOf(first.a2, second.a2), pairOf(first.state1, second.state1),
+            pairOf(first.state2, second.state2)};
+}
+inline void storeStates(const BiquadSectionPair& pair, BiquadSection& first, BiquadSection& second) {
+    first.state1 = firstOf(pair.state1);
+    first.state2 = firstOf(pair.state2);
+    second.state1 = secondOf(pair.state1);
+    second.state2 = secondOf(pair.state2);
+}
 
 struct StageKernel {
     static constexpr std::int32_t kTypeResonant = 3;
@@ -87,13 +161,37 @@ struct StageKernel {
 
     // Always inlined into the block loops, whatever the optimisation level, so that the
     // recurrences stay in registers.
-    [[gnu::always_inline]] float process(float input) {
-        if (plain) return softLimit(main.step(input));
-        if (type == kTypeThru) return static_cast<float>(level * input);
-        float mainOutput = input;
-        if (type != kTypeResonant) mainOutput = static_cast<float>(mainGain * main.step(input));
+    [[gnu::always_inline]] float process(float input) { return finishSample(startSample(input)); }
+
+    // The sample step in pieces, so that a block loop can run the main section of one frame
+    // while the resonance section still works on the frame before, and step the sections of
+    // two stages as a pair: process() is the one composed of the others, the same operations
+    // in the same order.
+    //
+    // The first half: the main section's weighted output, or the input itself for the types
+    // that have no main section.
+    [[gnu::always_inline]] float startSample(float input) {
+        if (!hasMainSection()) return input;
+        return weighMain(main.step(input));
+    }
+    // The second half: the resonance section fed with the main output, the sum, the level
+    // and the limiter.
+    [[gnu::always_inline]] float finishSample(float mainOutput) {
+        if (plain) return softLimit(mainOutput);
+        if (type == kTypeThru) return static_cast<float>(level * mainOutput);
+        return combine(mainOutput, resonant ? resonance.step(mainOutput) : 0.0f);
+    }
+
+    // A plain section is one of the pass types, so the test folds away where plain is known.
+    bool hasMainSection() const { return plain || (type != kTypeThru && type != kTypeResonant); }
+    // The main section's output `y` with its weight.
+    [[gnu::always_inline]] float weighMain(float y) const { return plain ? y : static_cast<float>(mainGain * y); }
+    // For a stage that is neither plain nor Thru: the main output plus the weighted output of
+    // the resonance section (`resonanceStep`, what it gave for this main output; unused
+    // without resonance), at the level, limited.
+    [[gnu::always_inline]] float combine(float mainOutput, float resonanceStep) const {
         float resonanceOutput = 0.0f;
-        if (resonant) resonanceOutput = static_cast<float>(resonanceGain * resonance.step(mainOutput));
+        if (resonant) resonanceOutput = static_cast<float>(resonanceGain * resonanceStep);
         return softLimit(applyLevel(static_cast<double>(resonanceOutput) + mainOutput));
     }
 

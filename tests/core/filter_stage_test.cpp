@@ -2,7 +2,9 @@
 // the limiter, the flushing of bad state values, names and displayed frequency.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -11,6 +13,7 @@
 
 #include "core/coefficient_tables.h"
 #include "core/filter_stage.h"
+#include "support/reference_model.h"
 #include "support/stage_rows.h"
 
 namespace {
@@ -337,6 +340,38 @@ TEST(FlushToZero, KeepsFiniteValuesFromTheThresholdUp) {
         EXPECT_EQ(result, 0.0f) << flushed;
         EXPECT_FALSE(std::signbit(result)) << flushed;
     }
+}
+
+// The kernel tests its values on their bits; the rules speak of magnitudes. Over a sweep of
+// every sign, exponent and a spread of significands, and every value within 4096 steps of the
+// points where the answer changes, both give the same bits (NaN in, NaN out for the limiter).
+TEST(FlushAndLimit, SameBitsAsTheRulesOverTheWholeRange) {
+    std::vector<std::uint32_t> patterns;
+    for (std::uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4093) patterns.push_back(static_cast<std::uint32_t>(bits));
+    for (const float edge : {0.0f, 1e-10f, 0.5f, 1062.0f, std::numeric_limits<float>::max(), kInf}) {
+        for (const std::uint32_t sign : {0u, 0x80000000u}) {
+            const std::uint32_t center = std::bit_cast<std::uint32_t>(edge) | sign;
+            for (std::uint32_t offset = 0; offset <= 4096; ++offset) {
+                patterns.push_back(center + offset);
+                patterns.push_back(center - offset);
+            }
+        }
+    }
+    int mismatches = 0;
+    for (const std::uint32_t bits : patterns) {
+        const float value = std::bit_cast<float>(bits);
+        const float flushed = flushToZero(value), expectedFlush = reference::flushToZero(value);
+        const float limited = softLimit(value), expectedLimit = reference::softLimit(value);
+        const bool flushSame = std::bit_cast<std::uint32_t>(flushed) == std::bit_cast<std::uint32_t>(expectedFlush);
+        const bool limitSame = std::isnan(expectedLimit)
+                                   ? std::isnan(limited)
+                                   : std::bit_cast<std::uint32_t>(limited) == std::bit_cast<std::uint32_t>(expectedLimit);
+        if ((!flushSame || !limitSame) && ++mismatches <= 5) {
+            ADD_FAILURE() << std::hex << "bits 0x" << bits << ": flush " << flushed << " vs " << expectedFlush
+                          << ", limit " << limited << " vs " << expectedLimit;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 struct LimitCase {

@@ -12,6 +12,16 @@ namespace {
 
 float rnd(double value) { return static_cast<float>(value); }
 
+int clampedTruncate(double value, int low, int high) {
+    if (std::isnan(value)) return std::clamp(0, low, high);
+    const double t = std::trunc(value);
+    if (t < low) return low;
+    if (t > high) return high;
+    return static_cast<int>(t);
+}
+
+}  // namespace
+
 float flushToZero(float x) {
     if (!std::isfinite(x)) return 0.0f;
     if (std::fabs(x) < 1e-10f) return 0.0f;
@@ -37,16 +47,6 @@ float softLimit(float v) {
     if (std::isinf(v)) a = 1.0f;
     return rnd(sign * a);
 }
-
-int clampedTruncate(double value, int low, int high) {
-    if (std::isnan(value)) return std::clamp(0, low, high);
-    const double t = std::trunc(value);
-    if (t < low) return low;
-    if (t > high) return high;
-    return static_cast<int>(t);
-}
-
-}  // namespace
 
 StepCounters& stepCounters() {
     static StepCounters counters;

@@ -16,6 +16,10 @@ struct StepCounters {
 };
 StepCounters& stepCounters();
 
+// The state flush and the soft limiter, as the rules state them.
+float flushToZero(float x);
+float softLimit(float v);
+
 class Stage {
 public:
     Stage();

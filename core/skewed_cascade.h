@@ -1,0 +1,237 @@
+// The block loop of a cascade whose settings stay fixed for a run of frames: the slope
+// stages in index order, then the main stage, each frame mixed with its dry input and
+// written to both outputs.
+//
+// Within one frame every stage waits for the one before it, and each stage's recurrence is
+// a long chain of dependent roundings, so running the frames one by one leaves the
+// processor waiting on one chain at a time. But stage k at frame n and stage k + 1 at frame
+// n - 1 do not depend on each other. The loop therefore runs the cascade skewed: in step i,
+// pipeline position p works on frame i - p and hands its output to position p + 1 in a
+// local variable, so the chains of all stages are in flight together. The main stage takes
+// two positions, its main section one frame ahead of its resonance section.
+//
+// The positions of one step are independent of each other, so where two of them run a biquad
+// section (every main section, and the main stage's resonance section), the middle of the run
+// steps those two sections as one pair (BiquadSectionPair), halving the instructions of the
+// recurrences; the filling and draining steps run the sections singly.
+//
+// Every position sees its inputs in frame order and runs the kernel's own functions
+// (StageKernel::process and its pieces, BiquadSectionOf::step), so the output is bit for bit
+// that of running the frames one by one.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+#include "core/block_output.h"
+#include "core/stage_kernel.h"
+
+// What the block loop may take for granted about the stages, from the most general to the
+// layouts of the types with a pass table (whose slope stages are always plain sections).
+enum class CascadeLayout {
+    Any,
+    Plain,                    // every stage a plain section
+    PlainSlopes,              // plain slope stages; a main stage with a main section, no resonance
+    PlainSlopesResonantMain,  // plain slope stages; a main stage with a main section and resonance
+};
+
+// The layout of these kernels (kernels[0] the main stage).
+inline CascadeLayout layoutOf(const StageKernel* kernels, int cascade) {
+    for (int k = 1; k < cascade; ++k) {
+        if (!kernels[k].plain) return CascadeLayout::Any;
+    }
+    if (kernels[0].plain) return CascadeLayout::Plain;
+    if (!kernels[0].hasMainSection()) return CascadeLayout::Any;
+    return kernels[0].resonant ? CascadeLayout::PlainSlopesResonantMain : CascadeLayout::PlainSlopes;
+}
+
+namespace skewed_cascade_detail {
+
+template <int N>
+using Position = std::integral_constant<int, N>;
+
+// Calls body(Position<From>{}), body(Position<From + 1>{}), ... up to To, in that order.
+template <int From, int To, typename Body>
+[[gnu::always_inline]] inline void ascending(Body&& body) {
+    [&]<int... q>(std::integer_sequence<int, q...>) __attribute__((always_inline)) {
+        (body(Position<From + q>{}), ...);
+    }(std::make_integer_sequence<int, To - From + 1>{});
+}
+
+// The same from To down to From.
+template <int From, int To, typename Body>
+[[gnu::always_inline]] inline void descending(Body&& body) {
+    [&]<int... q>(std::integer_sequence<int, q...>) __attribute__((always_inline)) {
+        (body(Position<To - q>{}), ...);
+    }(std::make_integer_sequence<int, To - From + 1>{});
+}
+
+}  // namespace skewed_cascade_detail
+
+// Runs `frameCount` frames of `input` through `Cascade` kernels: kernels[1] to
+// kernels[Cascade - 1], then kernels[0], and writes the mixed frames to `left` and `right`.
+// The kernels' histories are updated; `peak` is raised to the highest wet sample (signed,
+// NaN never counts). The input may be the same array as either output.
+//
+// `Layout` is what the caller knows of the stages (see CascadeLayout); the loop is compiled
+// for it, so that the kernels' tests of their own shape fold away.
+template <int Cascade, OutputMode Mode, CascadeLayout Layout>
+[[gnu::flatten]] void renderSkewed(StageKernel* kernels, const float* input, float* left, float* right,
+                                   std::int32_t frameCount, Mix mix, float& peak) {
+    using namespace skewed_cascade_detail;
+    static_assert(Cascade >= 1);
+    // Positions 0 .. Cascade - 2 run the slope stages whole, position Cascade - 1 starts the
+    // main stage and position Cascade finishes it.
+    constexpr int kMain = Cascade - 1;
+    constexpr int kLast = Cascade;
+    constexpr int kFill = kLast;  // steps before the last position gets its first frame
+
+    constexpr bool kResonant = Layout == CascadeLayout::PlainSlopesResonantMain;
+    // Positions 0 .. kSteppers - 1 step a section: the main sections, then the main stage's
+    // resonance section at the last position.
+    constexpr int kSteppers = Cascade + (kResonant ? 1 : 0);
+    constexpr bool kPaired = Layout != CascadeLayout::Any && kSteppers >= 2;
+
+    // The stages in pipeline order, as local values the compiler can keep in registers.
+    // Copied with constant indices, so that the compiler sees every element on its own.
+    StageKernel stage[Cascade];
+    ascending<0, kMain>([&](auto j) __attribute__((always_inline)) {
+        stage[decltype(j)::value] = kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1];
+    });
+    // Restating what the layout says the flags hold lets the compiler drop their tests.
+    if constexpr (Layout != CascadeLayout::Any) {
+        ascending<0, kMain - 1>([&](auto j) __attribute__((always_inline)) { stage[decltype(j)::value].plain = true; });
+        stage[kMain].plain = Layout == CascadeLayout::Plain;
+        stage[kMain].resonant = kResonant;
+    }
+    // handed[p]: what position p produced in the latest step, the input of position p + 1.
+    float handed[kLast] = {};
+    float wetPeak = peak;
+
+    const auto emit = [&](std::int32_t frame, float wet) __attribute__((always_inline)) {
+        // Read before writing: the input may be the same array as an output.
+        const float dry = input[frame];
+        wetPeak = wet > wetPeak ? wet : wetPeak;  // signed: negative samples never raise it
+        writeFrame<Mode>(left, right, frame, mix.apply(dry, wet));
+    };
+    // What position p reads in a step whose position 0 reads frame i.
+    const auto inputOf = [&](auto position, std::int32_t i) __attribute__((always_inline)) {
+        constexpr int p = decltype(position)::value;
+        if constexpr (p == 0) {
+            return input[i];
+        } else {
+            return handed[p - 1];
+        }
+    };
+    // One position's work on one frame, each section stepped on its own.
+    const auto run = [&](auto position, std::int32_t frame) __attribute__((always_inline)) {
+        constexpr int p = decltype(position)::value;
+        if constexpr (p == kLast) {
+            emit(frame, stage[kMain].finishSample(handed[p - 1]));
+        } else if constexpr (p == kMain) {
+            handed[p] = stage[kMain].startSample(inputOf(position, frame + p));
+        } else {
+            handed[p] = stage[p].process(inputOf(position, frame + p));
+        }
+    };
+    // Step i of the skewed loop for positions From to To: position p on frame i - p. The
+    // highest goes first, so each position reads what the one before it handed on in the
+    // step before.
+    const auto step = [&](auto from, auto to, std::int32_t i) __attribute__((always_inline)) {
+        descending<decltype(from)::value, decltype(to)::value>([&](auto position) __attribute__((always_inline)) {
+            run(position, i - decltype(position)::value);
+        });
+    };
+
+    if (frameCount < kFill) {
+        // Too few frames to fill the pipeline: one frame at a time through every position.
+        for (std::int32_t frame = 0; frame < frameCount; ++frame) {
+            ascending<0, kLast>([&](auto position) __attribute__((always_inline)) { run(position, frame); });
+        }
+    } else {
+        // Filling: in step s only positions 0 to s have a frame.
+        ascending<0, kFill - 1>([&](auto s) __attribute__((always_inline)) { step(Position<0>{}, s, decltype(s)::value); });
+        if constexpr (kPaired) {
+            // The sections go in pairs of positions (0, 1), (2, 3), ...; with an odd count the
+            // highest runs alone.
+            constexpr int kPairs = kSteppers / 2;
+            // The section position p steps, handed to `use`.
+            const auto withSection = [&](auto position, auto&& use) __attribute__((always_inline)) {
+                constexpr int p = decltype(position)::value;
+                if constexpr (p < kLast) {
+                    use(stage[p].main);
+                } else {
+                    use(stage[kMain].resonance);
+                }
+            };
+            // Position p's work after its section gave `y` for the frame.
+            const auto deliver = [&](auto position, float y, std::int32_t frame) __attribute__((always_inline)) {
+                constexpr int p = decltype(position)::value;
+                if constexpr (p == kLast) {
+                    emit(frame, stage[kMain].combine(handed[p - 1], y));
+                } else if constexpr (p == kMain) {
+                    handed[p] = stage[kMain].weighMain(y);
+                } else {
+                    handed[p] = stage[p].finishSample(stage[p].weighMain(y));
+                }
+            };
+            // The sections stepped in the middle, as locals of their own: pairs, and the one
+            // that runs alone.
+            constexpr bool kSingle = kSteppers % 2 == 1;
+            BiquadSectionPair pairs[kPairs > 0 ? kPairs : 1];
+            BiquadSection single{};
+            if constexpr (kSingle) {
+                withSection(Position<kSteppers - 1>{}, [&](const BiquadSection& a) __attribute__((always_inline)) { single = a; });
+            }
+            ascending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
+                constexpr int first = 2 * decltype(j)::value;
+                withSection(Position<first>{}, [&](const BiquadSection& a) __attribute__((always_inline)) {
+                    withSection(Position<first + 1>{}, [&](const BiquadSection& b) __attribute__((always_inline)) {
+                        pairs[decltype(j)::value] = pairOf(a, b);
+                    });
+                });
+            });
+            for (std::int32_t i = kFill; i < frameCount; ++i) {
+                if constexpr (!kResonant) run(Position<kLast>{}, i - kLast);
+                if constexpr (kSingle) {
+                    constexpr int p = kSteppers - 1;
+                    deliver(Position<p>{}, single.step(inputOf(Position<p>{}, i)), i - p);
+                }
+                descending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
+                    constexpr int first = 2 * decltype(j)::value;
+                    const FloatPair x = pairOf(inputOf(Position<first>{}, i), inputOf(Position<first + 1>{}, i));
+                    const FloatPair y = pairs[decltype(j)::value].step(x);
+                    deliver(Position<first + 1>{}, secondOf(y), i - (first + 1));
+                    deliver(Position<first>{}, firstOf(y), i - first);
+                });
+            }
+            ascending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
+                constexpr int first = 2 * decltype(j)::value;
+                withSection(Position<first>{}, [&](BiquadSection& a) __attribute__((always_inline)) {
+                    withSection(Position<first + 1>{}, [&](BiquadSection& b) __attribute__((always_inline)) {
+                        storeStates(pairs[decltype(j)::value], a, b);
+                    });
+                });
+            });
+            if constexpr (kSingle) {
+                withSection(Position<kSteppers - 1>{}, [&](BiquadSection& a) __attribute__((always_inline)) { a = single; });
+            }
+        } else {
+            for (std::int32_t i = kFill; i < frameCount; ++i) step(Position<0>{}, Position<kLast>{}, i);
+        }
+        // Draining: in the e-th step after the last frame entered, positions e to the last.
+        ascending<1, kLast>([&](auto e) __attribute__((always_inline)) {
+            step(e, Position<kLast>{}, frameCount - 1 + decltype(e)::value);
+        });
+    }
+
+    peak = wetPeak;
+    // Only the histories change.
+    ascending<0, kMain>([&](auto j) __attribute__((always_inline)) {
+        StageKernel& kernel = kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1];
+        kernel.main.state1 = stage[decltype(j)::value].main.state1;
+        kernel.main.state2 = stage[decltype(j)::value].main.state2;
+        kernel.resonance.state1 = stage[decltype(j)::value].resonance.state1;
+        kernel.resonance.state2 = stage[decltype(j)::value].resonance.state2;
+    });
+}

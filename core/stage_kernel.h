@@ -9,11 +9,11 @@
 // fall, so the compiler must not contract or reorder (-ffp-contract=off, no fast-math).
 #pragma once
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
+#include "core/float_bits.h"
 #include "core/lane_pair.h"
 
 // Filter state values that are not finite, or tiny (below 1e-10 in magnitude), become +0.0,
@@ -27,13 +27,13 @@
 // misprediction now and then, but a decaying signal crosses it once.
 namespace flush_rule {
 inline constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
-inline constexpr std::uint32_t kSmallestKept = std::bit_cast<std::uint32_t>(1e-10f);
-inline constexpr std::uint32_t kLargestFinite = std::bit_cast<std::uint32_t>(std::numeric_limits<float>::max());
+inline constexpr std::uint32_t kSmallestKept = floatBits(1e-10f);
+inline constexpr std::uint32_t kLargestFinite = floatBits(std::numeric_limits<float>::max());
 }  // namespace flush_rule
 
 inline float flushToZero(float value) {
     using namespace flush_rule;
-    const std::uint32_t magnitude = std::bit_cast<std::uint32_t>(value) & kMagnitudeBits;
+    const std::uint32_t magnitude = floatBits(value) & kMagnitudeBits;
     if (magnitude - kSmallestKept <= kLargestFinite - kSmallestKept) [[likely]] return value;
     return 0.0f;
 }
@@ -83,8 +83,8 @@ inline float softLimit(float value) {
     constexpr float kKnees[] = {0.5f, 0.75f, 0.875f, 0.9375f, 0.96875f};  // each halfway from the last to 1
     constexpr double kSettled = 0.00001;
     constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
-    constexpr std::uint32_t kFirstKnee = std::bit_cast<std::uint32_t>(kKnees[0]);
-    if ((std::bit_cast<std::uint32_t>(value) & kMagnitudeBits) <= kFirstKnee) [[likely]] {
+    constexpr std::uint32_t kFirstKnee = floatBits(kKnees[0]);
+    if ((floatBits(value) & kMagnitudeBits) <= kFirstKnee) [[likely]] {
         return value;  // the first pass finds no excess
     }
     const bool negative = value < 0.0f || value != value;

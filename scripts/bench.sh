@@ -2,7 +2,7 @@
 # Runs the benchmarks and the whole-tool comparison with sox (and the comparison of LV2
 # plug-ins under lv2bench where bench/compare_with_lv2bench.sh exists), and regenerates
 # docs/performance.md from their results. Takes several minutes; run it on an idle machine.
-# BENCH_REPETITIONS (default 5) and SOX_RUNS (default 5) set the repetitions.
+# BENCH_REPETITIONS (default 5) and SOX_RUNS (default 9) set the repetitions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -16,7 +16,7 @@ build/bench/bench/bramsoliket_bench --benchmark_repetitions="${BENCH_REPETITIONS
   --benchmark_out="$results/bench.json" --benchmark_out_format=json
 report_inputs=()
 if command -v sox >/dev/null; then
-  bash bench/compare_with_sox.sh build/bench/bramsoliket-host "$results/sox.json" "${SOX_RUNS:-5}"
+  bash bench/compare_with_sox.sh build/bench/bramsoliket-host "$results/sox.json" "${SOX_RUNS:-9}"
   report_inputs+=(--sox "$results/sox.json")
 fi
 # Writes the JSON described in bench/report.py: the block, the runs and each plug-in's

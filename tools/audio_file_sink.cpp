@@ -99,10 +99,14 @@ void AudioFileSink::write(const float* const* channels, std::int64_t frames) {
     std::int64_t done = 0;
     while (done < frames) {
         const std::int64_t n = std::min(frames - done, capacity);
+        float* to = interleaved_.data();
         for (std::size_t c = 0; c < count; ++c) {
             const float* from = channels[c] + done;
-            for (std::int64_t i = 0; i < n; ++i) {
-                interleaved_[static_cast<std::size_t>(i) * count + c] = clips_ ? representable(from[i]) : from[i];
+            // Two loops, so that the common one (a float format) is a plain copy.
+            if (clips_) {
+                for (std::int64_t i = 0; i < n; ++i) to[static_cast<std::size_t>(i) * count + c] = representable(from[i]);
+            } else {
+                for (std::int64_t i = 0; i < n; ++i) to[static_cast<std::size_t>(i) * count + c] = from[i];
             }
         }
         const sf_count_t written = ::sf_writef_float(file_, interleaved_.data(), n);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Our LV2 build against peers users pick today, under Debian's lv2bench (lilv-utils), each at
 # the defaults of its description: Calf Filter (a 12 dB/oct low-pass by default, like ours)
 # and, for scale, x42's fil4 mono equaliser. lv2bench feeds silence and reports the seconds a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Whole-tool comparison: bramsoliket-host rendering a 10-minute 44100 Hz mono WAV at the
 # default settings, against sox applying a two-pole low-pass to the same file. The two are
 # alternated over several runs; the medians and their ratio are printed and written as JSON.

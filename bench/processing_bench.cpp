@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cost of the audio path through the real process entries, per sample and as a real-time
 // factor at 44100 Hz, next to the bare recurrence kernel measured in the same run.
 #include <benchmark/benchmark.h>

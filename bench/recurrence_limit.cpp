@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recurrence_limit.h"
 
 #include "core/coefficient_tables.h"

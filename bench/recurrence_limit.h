@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The physical limit of one filter stage: the main biquad recurrence alone, with the same
 // roundings to single precision and the same flushes as the filter, and nothing else.
 // A stage cannot run faster than this chain's latency.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes docs/performance.md from one benchmark run (Google Benchmark JSON) and, where they
 were measured, the whole-tool comparison with sox (JSON from compare_with_sox.sh) and the
 comparison of LV2 plug-ins under lv2bench. No figure is typed by hand.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The filter's output is specified to the last bit, so the compiler must evaluate floating
 # point exactly as written: warnings on, no contraction of a*b+c into a fused multiply-add,
 # and on 32-bit x86 the SSE2 unit instead of the x87 stack, whose 80-bit registers would

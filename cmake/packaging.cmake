@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installation and packages. `cmake --install <build> --prefix P` puts each plug-in format
 # where hosts look for it under P, the command-line host into P/bin, and the documents into
 # P/share/doc/bramsoliket; CPack (scripts/package.sh) makes the Debian package of the same

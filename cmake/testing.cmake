@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # GoogleTest is built from Debian's source package so that the same suite builds for every
 # word size and toolchain the project targets.
 function(bramsoliket_use_googletest)

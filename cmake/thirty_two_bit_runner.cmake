@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 32-bit x86 test programs run natively where the kernel executes 32-bit code. Some
 # virtual machines' kernels refuse it ("Exec format error"); there the tests run under
 # qemu-i386 user-mode emulation, whose SSE arithmetic is IEEE-exact like the hardware's.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # BRAMSOLIKET.dll: the export table comes from the module-definition file (exactly `main`,
 # undecorated), the module description from the version resource, and the C and C++
 # runtimes are linked in statically so that the DLL imports only from the system's own DLLs

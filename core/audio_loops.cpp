@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The audio loops: one input channel through the cascade of stages, mixed with the dry
 // signal, written identically to two output channels. The slope stages run in index order
 // ahead of the main stage, which always runs last.

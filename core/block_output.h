@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the block loops do with each filtered frame: mix it with the dry input and write it
 // to both output channels, replacing or adding to what they hold.
 #pragma once

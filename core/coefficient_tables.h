@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The filter's designs, done ahead of time: 80 normalized frequencies (fractions of the
 // sample rate) and, for each of them, one low-pass, one high-pass and one band-pass biquad
 // row plus 20 narrow band-pass rows of rising quality for the resonance path. Rows are six

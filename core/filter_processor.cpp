@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The filter's parameters and programs: each normalized value becomes a working value and
 // the stage settings it drives, in one place for every format.
 #include "core/filter_processor.h"

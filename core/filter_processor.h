@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The filter as every plug-in format uses it: seven parameters as normalized values, two
 // programs, four stages in cascade, the dry/wet mix, and processing of one input channel
 // into two identical output channels. It knows no plug-in interface; each format's adapter

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One stored program: the seven parameter values and a name. Programs live in memory only.
 #pragma once
 

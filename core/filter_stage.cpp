@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The filter stage's settings side: type selection, targets, jumps, coefficient loads and
 // gains. The per-sample path is inline in filter_stage.h.
 #include "core/filter_stage.h"

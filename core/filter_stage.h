@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One two-pole section of the filter cascade: a main biquad whose response is chosen by
 // type, a narrow band-pass resonance biquad fed with the main output, a stepwise glide of
 // both table indices toward their targets, an output level and a soft limiter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floating-point mode the effect's arithmetic assumes, set for the duration of a call
 // from the host and undone before returning to it. The effect's results must not depend on
 // the host's choice of rounding or of flushing subnormal numbers: hosts commonly run their

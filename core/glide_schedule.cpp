@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/glide_schedule.h"
 
 #include "core/step_counter.h"

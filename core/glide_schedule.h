@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // When the next glide move of a cascade can happen, worked out from the shared step counters,
 // so that the samples before it run through the plain kernels.
 //

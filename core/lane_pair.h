@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two floats, or two doubles, side by side: the number types with which one copy of the
 // biquad step runs two independent recurrences at once. Every operation does in each lane
 // exactly what the scalar operation does on its own: SSE2's packed double arithmetic and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/parameter_display.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A parameter's display as a value, computed by the filter and written by each format in its
 // own encoding: a number or an integer for the fixed-width fields of value_text.h, a name, or
 // "no signal" (a gain of zero, minus infinity decibels), which has no number to show.

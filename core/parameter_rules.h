@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rules that turn a parameter's normalized value into a working value. Hosts send values
 // from 0 to 1; anything else, NaN and infinities included, still gives a working value inside
 // its range.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The filter's seven parameters, one row each. This table is the one source of every
 // format's parameter list: names and unit labels, the symbols of formats that need
 // identifiers, the default a fresh program holds, and how the value is shown. The rules that

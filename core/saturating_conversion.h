@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions from double precision that are defined for every input, infinities and NaN
 // included: a host may hand the effect any bit pattern as a float, and a conversion the
 // language leaves undefined must never decide what happens next.

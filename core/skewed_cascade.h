@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The block loop of a cascade whose settings stay fixed for a run of frames: the slope
 // stages in index order, then the main stage, each frame mixed with its dry input and
 // written to both outputs.

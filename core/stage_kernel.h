@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The arithmetic of one filter stage for one sample, on plain values: the main biquad, the
 // resonance biquad, the gains, the level and the soft limiter. It is the only copy of that
 // arithmetic. FilterStage runs it on its shared fields one sample at a time; the audio

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The counting rule of the shared glide step counters, and the same rule applied many
 // calls at once.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/value_text.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Display texts for parameter values: the fixed 8-character field every format shows the
 // filter's numbers in. Every text is written with its terminator, at most 9 bytes, into the
 // caller's buffer; a null buffer is left alone. The functions keep no state, so any thread

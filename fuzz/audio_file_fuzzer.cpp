@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host tool's audio file reader with any bytes as the file (WAV, AIFF, FLAC, Ogg and every
 // other format libsndfile knows): it either reads or throws the tool's own error. The file
 // lives in memory (memfd) and is opened by its /proc path, as the tool opens a named file.

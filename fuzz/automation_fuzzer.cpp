@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host tool's automation reader with any text: it either returns events or throws the
 // tool's own error with a message; nothing else may escape (the tool would end with an
 // unexplained failure). Returned events are sorted by frame, lie at non-negative frames,

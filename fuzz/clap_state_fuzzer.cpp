@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CLAP plug-in's state loader with any bytes, handed over by a host stream that moves
 // any number of bytes per read and may fail part-way, into a plug-in that is active or not.
 // Input: byte 0 sets the largest read (1 to 64 bytes), byte 1 the plug-in's activity (bit 0)

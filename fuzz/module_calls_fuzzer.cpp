@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A hostile host: the fuzz input is a script of calls through the records of up to four live
 // effects, made with the same entry logic and factory as the module's exported `main`.
 // Every opcode, index, value and opt is reachable; text requests get guarded buffers; names of

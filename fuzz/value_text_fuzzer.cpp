@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The value-to-text operations alone, with any float or integer, checked against their rules
 // written out independently here:
 // - every text is terminated within 9 bytes and nothing is written past them;

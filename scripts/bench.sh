@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the benchmarks and the whole-tool comparison with sox (and the comparison of LV2
 # plug-ins under lv2bench where bench/compare_with_lv2bench.sh exists), and regenerates
 # docs/performance.md from their results. Takes several minutes; run it on an idle machine.

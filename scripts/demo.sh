@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The main job: set up, build, and let you hear and see BRAMSOLIKET without a DAW.
 # Renders the built-in test signal through the filter at a few settings into demo/, and
 # draws demo/response-types.png (the five filter types) and demo/response-resonance.png

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Open-ended fuzzing, outside the test command: every target (or the ones named) for a time
 # each, on both cores, with a random seed, continuing from what earlier runs found in
 # build/fuzz/explore/<target>/. Prints each target's executions and findings; a finding's

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The fuzz targets and their settings, shared by scripts/test-fuzz.sh (the test command's
 # bounded, seeded step) and scripts/fuzz-explore.sh (open-ended fuzzing). Sourced, not run.
 

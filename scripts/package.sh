@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the release packages from fresh build folders and writes them to dist/:
 # - bramsoliket_<version>_amd64.deb: every Linux plug-in format and bramsoliket-host, made by
 #   CPack from the install rules (cmake/packaging.cmake);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs every Debian package the project needs. Safe to run again: packages that are
 # already present are skipped by apt, and the i386 architecture is added only once.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The fuzz step of the test command: builds the libFuzzer targets (fuzz preset: clang,
 # AddressSanitizer, UndefinedBehaviorSanitizer), replays every committed input of each target
 # (its seeds in fuzz/corpus/<target>/ and the inputs of past findings in

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the packages (scripts/package.sh) and checks them as a user's machine would see them:
 # the .deb unpacked into a temporary root with dpkg-deb -x, where real hosts' scanners must
 # find each plug-in format and the unpacked bramsoliket-host must find its module unaided;
@@ -50,6 +51,8 @@ licence_in_package() {
     "$root/usr/share/doc/bramsoliket/copyright" && grep -q '^License: MIT' "$root/usr/share/doc/bramsoliket/copyright"
 }
 check "the package carries the licence in Debian's copyright format" licence_in_package
+
+check "every source file names its licence (SPDX)" bash scripts/check-licence-headers.sh
 
 check "Ardour's VST scanner finds the unpacked module" \
   bash tests/vst/ardour_scanner_test.sh "$root/usr/lib/vst/BRAMSOLIKET.so"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer (asan preset,
 # tools included), the concurrency stress test under ThreadSanitizer (tsan preset), and the
 # host tool's renders (built-in signal; a file with automation) under Valgrind memcheck.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The web page's tests: builds the page (scripts/web.sh) and the native VST module and
 # bramsoliket-host it is compared with (default preset), then runs
 # - the module tests under node (tests/web/*.test.mjs): the WebAssembly core, texts,

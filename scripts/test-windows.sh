@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds BRAMSOLIKET.dll and BRAMSOLIKET.clap for 32-bit and 64-bit Windows with the
 # MinGW-w64 cross compilers (presets mingw32 and mingw64) and tests them under Wine: the
 # import and export tables, Windows test hosts that load each module as a host does, and

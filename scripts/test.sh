@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds everything and runs every test: the 64-bit and 32-bit Linux builds, then each
 # further suite that has its own script. Ends with one line counting all test cases.
 set -uo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the web page into build/web/: the filter core compiled to WebAssembly by Debian's
 # em++ (bramsoliket.wasm, from core/ and web/wasm/), and the page's files copied beside it
 # (index.html, style.css, js/). Nothing is fetched while building, and the page fetches

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/audio_file_sink.h"
 
 #include <algorithm>

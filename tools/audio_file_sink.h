@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rendered result, written through libsndfile into an output (see output_file.h): a
 // temporary file renamed over the destination only when everything has been written, or
 // standard output, a device or a pipe written directly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parameter changes at exact sample positions, read from a JSON file: a list of objects
 //   {"seconds": 0.5, "parameter": "Freq", "value": 0.2}
 //   {"sample": 22050, "parameter": 0, "value": 0.2}

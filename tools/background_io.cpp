@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/background_io.h"
 
 #include <pthread.h>

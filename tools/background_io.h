@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File reading and writing on threads of their own, so that the effect's thread only
 // processes: a prefetching source reads ahead in large chunks, and a background sink
 // collects rendered frames into large chunks and writes them behind. Both keep a bounded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/channel_routing.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which channels of the input feed which inputs of the plug-in. By default file channel c
 // feeds plug-in input c; a one-channel signal feeds every input (as a mono track feeds a
 // stereo insert); file channels beyond the plug-in's inputs are dropped, and inputs beyond

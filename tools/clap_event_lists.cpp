@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/clap_event_lists.h"
 
 namespace {

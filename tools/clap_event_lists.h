@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event lists the tool hands to a CLAP plug-in: an input list of parameter-value events
 // (each a whole clap_event_param_value with its header's size, time and type), and an output
 // list that accepts whatever the plug-in sends and ignores it (the tool shows no controls

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/clap_host_side.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host record bramsoliket-host hands to a CLAP plug-in, and what it answers to the
 // plug-in's requests. The tool runs every call on one thread: that thread is the main
 // thread, and it is the audio thread while it is inside an audio-thread call (marked with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/clap_module.h"
 
 #include <dlfcn.h>

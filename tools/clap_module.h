@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A .clap file opened as CLAP hosts open it: dlopen, the exported `clap_entry`, its init
 // with the file's path, and the plug-in factory. Everything is checked before use: the
 // entry's version, init's answer, a factory and its plug-ins' descriptors.

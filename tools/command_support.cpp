@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/command_support.h"
 
 #include <cstdio>

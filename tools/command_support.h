@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the commands share: loading the plug-in, checking the rate, telling the plug-in the
 // rate before its texts are read, and resolving --set.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three commands, each run with what the command line gave it. They report failures by
 // throwing ToolError; what they print goes to standard output, or to standard error when
 // standard output carries an output file ("-o -").

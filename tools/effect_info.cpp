@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/effect_info.h"
 
 #include <algorithm>

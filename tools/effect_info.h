@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a host sees of a loaded plug-in: its description, the programs and every parameter
 // with its name, value, display text and unit.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/effect_text.h"
 
 #include <cstring>

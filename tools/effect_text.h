@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Texts written by a module into our buffers are zero-terminated single-byte strings. Our
 // module's only byte outside ASCII is 0xB0, the Mac Roman infinity sign; other modules may
 // write UTF-8. Everything the tool prints or puts in JSON must be valid UTF-8.

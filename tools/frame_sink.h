@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where rendered audio goes: a fixed number of channels, written block by block.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/frequency_response.h"
 
 #include <fftw3.h>

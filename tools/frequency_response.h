@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The magnitude response of a loaded effect, measured through its real entries. This one
 // helper feeds the plot, the CSV and the tests:
 //   1. apply the settings;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // info: the plug-in as a host sees it, optionally at a rate and with settings applied, so
 // that the texts they give can be previewed.
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/interrupt_cleanup.h"
 
 #include <pthread.h>

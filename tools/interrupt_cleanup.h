@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C, SIGTERM and SIGHUP end the tool at once, but never leave a half-made output behind:
 // the handler removes every partial file still registered, says "interrupted" on standard
 // error and exits with 128 + the signal's number (130, 143, 129).

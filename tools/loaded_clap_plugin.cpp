@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/loaded_clap_plugin.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CLAP implementation of PluginInstance: one plug-in of a .clap module, reached only
 // through its record and extension tables, as a CLAP host reaches it.
 //

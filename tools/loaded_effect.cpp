@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/loaded_effect.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The VST implementation of PluginInstance: one effect of a module reached exactly as a host
 // reaches it. The module is opened with dlopen, its exported `main` is called with our host
 // callback, and from then on everything goes through the five entries of the returned record.

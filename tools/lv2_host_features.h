@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LV2 features the tool gives an instance: urid:map and urid:unmap, options:options
 // (the sample rate, the smallest and largest block and the size of the atom buffers), and
 // bufsz:boundedBlockLength (no run is longer than the largest block told at instantiation).

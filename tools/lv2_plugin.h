@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LV2 implementation of PluginInstance: one plug-in found and instantiated through lilv,
 // as an LV2 host does.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/lv2_plugin_facts.h"
 
 #include <lv2/atom/atom.h>

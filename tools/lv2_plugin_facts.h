@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What an LV2 plug-in's description says about it, read once through lilv: its URI, name,
 // bundle and module, classes, features, options, and every port (lv2_port.h).
 #pragma once

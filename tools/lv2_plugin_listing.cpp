@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/lv2_plugin_listing.h"
 
 #include <algorithm>

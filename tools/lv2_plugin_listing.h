@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `info` shows of an LV2 plug-in beyond the format-neutral listing: its URI, module,
 // classes, required and optional features (and which the tool provides), the latency and
 // meter ports, and every port with its kind, range and default in host units at the rate,

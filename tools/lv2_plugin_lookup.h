@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which LV2 plug-in `--plugin` names, and finding it through lilv:
 //   - a bundle directory, "build/default/bramsoliket.lv2" (or its file: URI): the bundle is
 //     loaded on its own, whatever LV2_PATH holds, so the plug-in is the one in that folder

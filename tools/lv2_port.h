@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One port of an LV2 plug-in as its description states it, read once through lilv into plain
 // values: what kind of port it is, which way it goes, its range as written (for a port with
 // lv2:sampleRate, fractions of the rate), its unit, scale points and properties. The rules

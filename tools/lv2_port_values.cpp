@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/lv2_port_values.h"
 
 #include <cctype>

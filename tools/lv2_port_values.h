@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the tool, as an LV2 host, treats a control port's values: in host units (a port with
 // lv2:sampleRate has its range and default multiplied by the rate, in float, as hosts do),
 // the values its properties allow (an enumeration takes its scale points, an integer port

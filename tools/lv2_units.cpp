@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/lv2_units.h"
 
 #include <lv2/units/units.h>

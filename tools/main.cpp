@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bramsoliket-host: loads a plug-in the way a host does and shows what it is (info), streams
 // audio through it (render), or measures and draws its magnitude response (response).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/module_search.h"
 
 #include <system_error>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the tool finds the plug-in module when --plugin is not given: BRAMSOLIKET.so beside
 // the tool's own executable (a build folder), in that directory's parent, or where an
 // installation puts it: PREFIX/lib/vst/BRAMSOLIKET.so for a tool in PREFIX/bin.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where an output (audio, plot, CSV) is written, decided by what the name is:
 //   "-"                       standard output, written directly;
 //   a regular file or a new name

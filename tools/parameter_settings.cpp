@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/parameter_settings.h"
 
 #include <cctype>

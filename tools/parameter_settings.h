@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parameters named on the command line or in an automation file: "NAME=VALUE" or
 // "INDEX=VALUE", resolved against the names the plug-in reports. On the command line a value
 // is a number in the parameter's range (0 to 1 for VST), or one of the parameter's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/plugin_instance.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One loaded plug-in as the tool's commands see it, whatever its format: what it is, its
 // parameters and programs, the host protocol (activate with the rate and the largest block,
 // process blocks with the parameter changes inside them, deactivate), its meter and its own

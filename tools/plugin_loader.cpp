@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/plugin_loader.h"
 
 #include <algorithm>

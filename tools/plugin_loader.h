@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which format a plug-in path is in, and loading it as a PluginInstance. This is the one
 // place that knows the formats: a new one adds its case to detectPluginFormat and loadPlugin.
 #pragma once

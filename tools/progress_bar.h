@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A progress bar on standard error, drawn only when standard error is a terminal, so that
 // logs and pipes get nothing but the summary.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // render: an audio file (or the built-in test signal) through the plug-in into a file.
 #include <cmath>
 #include <cstdio>

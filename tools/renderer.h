@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Streams a signal through a plug-in block by block, as a host does: the plug-in is
 // activated with the rate and block size, each block is processed (or, on request, added
 // onto zeroed outputs through the accumulating call), and it is deactivated at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // response: the magnitude response measured through the plug-in and drawn, optionally
 // with one curve per value of a parameter and the numbers as CSV.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/response_plot.h"
 
 #include <cairo-svg.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing and writing measured responses: dB against a logarithmic frequency axis up to
 // half the rate, with grid, axis labels and a legend beneath the plot (where it covers no
 // curve), as PNG or SVG; and the same numbers as CSV. Both are written as output_file.h

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/signal_source.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the rendered signal comes from: one or more channels of samples, read block by block
 // so that memory stays constant however long the signal is.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/standard_error_capture.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Holds back what a library prints on standard error while the object lives, so that its
 // messages can be judged and given to the user in the tool's own form (lilv prints one or
 // more lines for every folder in LV2_PATH that is not a bundle). Only for code that runs on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A source followed by silence: what a reverb or delay needs to ring out after its input
 // ends (render --tail SECONDS).
 #pragma once

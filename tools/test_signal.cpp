@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/test_signal.h"
 
 #include <algorithm>

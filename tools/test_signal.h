@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built-in test signal, rendered when no input file is given. It is fully determined by
 // the sample rate R (every value formed in double precision and rounded to float once):
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one kind of failure the host tool reports: a message for the user, printed once on
 // standard error, followed by a non-zero exit status.
 #pragma once

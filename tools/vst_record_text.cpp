@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vst_record_text.h"
 
 #include <cstdio>

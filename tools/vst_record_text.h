@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record's numbers as `info` shows them: the flag bits by name and four-character codes.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 32-bit x86 Linux with the multilib compilers. The programs run on the 64-bit build
 # machine, so this is not treated as cross-compiling and tests run directly. The
 # floating-point flags (SSE2, no x87) come from cmake/floating_point.cmake.

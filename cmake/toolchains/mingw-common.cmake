@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared part of the MinGW-w64 toolchains: compilers, resource compiler and the search
 # roots of the target. `mingw_triplet` is set by the including toolchain file.
 set(CMAKE_C_COMPILER ${mingw_triplet}-gcc)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 32-bit Windows (i686) with Debian's MinGW-w64 cross compilers. The floating-point flags
 # (SSE2 instead of x87) come from cmake/floating_point.cmake, keyed on the pointer size and
 # the processor named here.

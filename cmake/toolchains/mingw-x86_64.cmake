@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 64-bit Windows (x86-64) with Debian's MinGW-w64 cross compilers.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text of core/coefficient_tables_data.cpp, computed from the table design rules.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the coefficient tables' data file from their design rules.
 //
 // Usage: generate_coefficient_tables [output-path]   (standard output without a path)

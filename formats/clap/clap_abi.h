@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part of the CLAP plug-in interface this project uses, declared from the published C
 // headers of CLAP 1.2.10 (free-audio/clap, MIT licence). Only what the module, its test
 // host and bramsoliket-host touch is declared; every structure keeps the field order, types and calling

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/clap/filter_plugin.h"
 
 #include <algorithm>

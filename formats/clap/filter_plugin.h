@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The filter as a CLAP plug-in: the core's processor behind the plug-in record a host
 // holds, with the extensions audio-ports, params, state and latency.
 //

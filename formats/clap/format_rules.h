@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CLAP's rules on threads and states, checked where the project checks a format's rules:
 // in builds without NDEBUG (or with BRAMSOLIKET_CLAP_CHECK_RULES=1), a call from the wrong
 // thread or in the wrong state (process before activate, flush during process) is reported

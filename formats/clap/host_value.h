@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A parameter value from a CLAP host, a double, turned into the float the core takes: the
 // same float a host of the VST build would hand over for that value, a plain conversion
 // rounding to nearest (the caller runs under FloatEnvironmentGuard, so the host's rounding

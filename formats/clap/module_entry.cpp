@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's one export, `clap_entry`, and the plug-in factory behind it. The module keeps
 // no state of its own beyond what each plug-in holds, so initialising and de-initialising
 // it do nothing and may happen any number of times. Everything else in the module has

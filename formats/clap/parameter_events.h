@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameter changes in a host's input event list, read soundly: a change is a
 // CLAP_EVENT_PARAM_VALUE of the core event space whose header announces at least the size
 // of that event, for one of the seven parameter ids, with a value (not NaN). Everything

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/clap/parameter_texts.h"
 
 #include <bit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texts a CLAP host shows for parameter values, and the values of texts a user types.
 //
 // A value's text is the core's display of that value, in UTF-8: the 8-character field

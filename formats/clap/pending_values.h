@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A set of parameter values handed from the host's main thread to its audio thread, for a
 // state loaded while the plug-in is active: the audio thread sets them at the start of its
 // next call, in parameter order, so a loaded state lands between two blocks, never inside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C functions a host calls through the plug-in record and the extension tables, each
 // forwarding to the FilterPlugin behind the record. A null record, or one that carries no
 // plug-in, gets the answer of failure and nothing else happens.

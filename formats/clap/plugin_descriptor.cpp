@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/clap/plugin_descriptor.h"
 
 namespace {

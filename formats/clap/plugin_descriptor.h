@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Who the plug-in is to a CLAP host. The id is the plug-in's identity in every saved host
 // session and must never change.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/clap/state_format.h"
 
 #include <bit>

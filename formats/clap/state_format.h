@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plug-in's saved state: the seven normalized parameter values, in a small versioned
 // binary record. CLAP has no program list, so no program name is kept.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/clap/stream_io.h"
 
 std::optional<std::size_t> readWholeStream(const clap_istream* stream, std::uint8_t* buffer, std::size_t capacity) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole reads and writes through a host's CLAP streams. A host may move fewer bytes per
 // call than asked, so both loop; neither trusts the host beyond the interface: a null
 // stream or function, an error, a count larger than asked, or a write that makes no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/lv2/filter_plugin.h"
 
 #include <bit>

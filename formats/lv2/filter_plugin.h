@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One instance of the LV2 plug-in: the filter processor behind the ports the host connects.
 //
 // What each host call does (docs/lv2.md says why):

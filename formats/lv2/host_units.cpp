@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/lv2/host_units.h"
 
 #include <algorithm>

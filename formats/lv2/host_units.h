@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LV2 plug-in's controls in the units its hosts show, turned into the normalized values
 // the core takes: hertz for "Freq", type numbers for "Type", decibels per octave for
 // "Cutoff", decibels for "Level", plain amounts for the rest. Every conversion of a host

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's one export, lv2_descriptor, and the entries of its one descriptor. Every
 // entry runs in the filter's own floating-point mode and gives the host its mode back on
 // return (hosts such as Ardour run their audio threads with flush-to-zero set, which would

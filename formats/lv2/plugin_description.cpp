@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/lv2/plugin_description.h"
 
 #include <charconv>

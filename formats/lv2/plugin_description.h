@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bundle's two Turtle files, written from the one parameter table and the core: the
 // manifest, which names the plug-in and its module, and the plug-in's description with its
 // ports, ranges, units, enumerations and defaults. The build runs write_lv2_bundle_description

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plug-in's URI, the name under which LV2 hosts find it and store it in their sessions.
 // The project owns the "bramsoliket" name in the urn: scheme, which needs no web address that
 // could lapse. It never changes: a session saved with it must load the same plug-in in every

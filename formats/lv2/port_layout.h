@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LV2 plug-in's ports by index. The seven controls come first, each at its parameter's
 // index, so the ports run in parameter order; then the audio input, the two identical audio
 // outputs and the peak meter. Names, symbols and defaults of the controls come from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record a host reads and calls through, and the function types that meet at the
 // module boundary. The layout is fixed by the host interface: every offset below is what a
 // host compiled against that interface expects, on 4-byte and on 8-byte address targets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/vst/effect_base.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base of every effect: owns the record the host sees, turns the host's numbered
 // requests into virtual operations, sets the host-visible properties and formats values
 // as display texts. A concrete effect replaces only the operations it needs.

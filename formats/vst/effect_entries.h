@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The five functions whose addresses stand in every effect's record. The host calls them with
 // the record's address; each finds the effect through the record's `object` field and calls
 // its virtual operation, so they serve every class derived from EffectBase.

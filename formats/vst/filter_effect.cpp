@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/vst/filter_effect.h"
 
 #include <cstring>

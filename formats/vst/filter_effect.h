@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's effect as hosts of the VST 1.0 interface see it: the filter processor behind
 // the effect base's record, with the host's 8-character texts and the peak meter.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's one export. Hosts look up the symbol `main`, which C++ reserves for the
 // program entry, so the function has another name in the source and takes `main` as its
 // symbol through an assembler label. Everything else in the module has hidden visibility.

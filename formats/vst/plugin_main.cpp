@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/vst/plugin_main.h"
 
 #include <new>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the module's exported `main` does, for any effect: ask the host for its version,
 // create the effect and hand the host its record.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Nothing on the audio thread allocates: process with and without events, flush while
 // active, reset and a state taken over from the main thread.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/clap/clap_host.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small CLAP host for tests, on Linux and Windows: loads a .clap as hosts do (dlopen or
 // LoadLibrary, the symbol clap_entry, init with the module's path, the plug-in factory),
 // offers the host extensions a test asks for, and drives one plug-in only through its

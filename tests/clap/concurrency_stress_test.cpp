@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An audio thread processes with parameter events while the main thread loads states,
 // reads values, makes texts and saves, as a host's two threads do. Under ThreadSanitizer
 // (the tsan preset runs every *ConcurrencyStress test) any data race fails; everywhere the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scripted session renders through the CLAP plug-in exactly as through the VST module,
 // bit for bit, however the host delivers the parameter changes: per block, as
 // sample-accurate events in host blocks that cut across the session's blocks (under the

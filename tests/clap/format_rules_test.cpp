@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module built with CLAP's rule checks aborts loudly when a host breaks a thread or
 // state rule, stays quiet for a host that keeps them, and renders the same bits.
 #include <gtest/gtest.h>

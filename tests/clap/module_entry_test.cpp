@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a host finds in BRAMSOLIKET.clap before it processes anything: one exported symbol,
 // the entry and its factory, the descriptor, the extensions and the ports.
 #include <gtest/gtest.h>

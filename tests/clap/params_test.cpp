@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The params extension: the seven parameters' info from the parameter table, the core's
 // display texts with units in UTF-8, and typed texts back to values, so that every text the
 // plug-in shows comes back as a value showing that same text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // process and flush: changes land on their samples whatever the host's list holds, the
 // buffers are written only within the block, and a host that gives no buffers, calls out
 // of turn or flushes gets sound behaviour, never a crash or disturbed audio.

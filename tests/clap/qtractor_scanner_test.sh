@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Loads the CLAP module in a real third-party host: Qtractor's plug-in scanner. It reads
 # lines "CLAP:<path>" on standard input and prints one line for each plug-in it could
 # create and initialise:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/clap/session_renders.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cross-format session through the CLAP module, delivered the ways hosts deliver it.
 // Each render loads a fresh copy of the module and returns output channel 0; a channel 1
 // that differs from it throws.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The state extension: a saved state restores every value bit for bit and the sound with
 // them; a truncated, oversized or garbled record, or a failing stream, is refused and
 // changes nothing; a state loaded while the plug-in runs lands between two blocks.

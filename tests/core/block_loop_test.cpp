@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The processor's block loop against the plain reference, frame for frame, at every block
 // size up to 40 and a few large ones: the skewed cascade fills and drains its pipeline at
 // each call, runs calls too short to fill it frame by frame, and must give the samples of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The constant coefficient tables: the published rows and frequencies, the patterns every
 // row keeps, the two rounded-up design frequencies, and the committed data file equal to what
 // the design rules give today.

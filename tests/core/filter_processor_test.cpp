@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The format-free processor: its display values, which every format encodes its own way, the
 // parameter table's defaults as a fresh processor holds them, and the per-call peak.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How stages glide toward a new target: one row per move, paced by the two step counters
 // that every stage of the module shares. Expected move times are worked out by hand from the
 // counting rule: a call with a pending move counts one and moves only if it found the counter

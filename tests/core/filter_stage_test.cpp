@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One filter stage: its construction, targets, types, gains, per-sample output bit for bit,
 // the limiter, the flushing of bad state values, names and displayed frequency.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Glides through the processor's block loop, which runs the samples between two glide moves
 // through the steady cascade and advances the shared step counters by what those samples
 // would have counted: the samples, every stage's rows and the counters after every call must

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two sections stepped as a pair must give each the bits it gives stepped alone: every
 // operation of a pair does in each lane what the scalar operation does, the flush included,
 // over ordinary values and the ones the flush and the roundings treat specially.

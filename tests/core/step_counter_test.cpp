@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared step counter's rule applied many calls at once must say what counting the calls
 // one by one does: when the next call finds the counter at zero, and what the counter holds
 // after calls that do not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's run allocates nothing, whatever it is handed: this file replaces the global
 // allocation functions of the test executable, and so of the module loaded into it, with
 // counting pass-throughs to malloc and free that count only while a test asks.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The LV2 plug-in in a real host: Ardour's headless Lua tool builds a session with the
 # plug-in on a track (ardour_session.lua), ardour7-export renders it to a 32-bit float file,
 # and the file equals the VST module's render of the same input and setting bit for bit, at

@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: MIT
 -- Builds an Ardour session around the LV2 plug-in, headless, as ardour7-lua runs it:
 --   ardour7-lua ardour_session.lua SESSION_FOLDER RATE CONTROLS_FILE
 -- Ardour's Dummy backend plays white noise into the inputs; one mono track with the plug-in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cross-format session through the LV2 module equals the VST module's render bit for
 // bit: its settings typed in as the VST build shows them, at both common rates and for
 // several sessions, and whichever output buffers the host makes the input's.

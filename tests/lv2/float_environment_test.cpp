@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hosts such as Ardour run their audio threads with flush-to-zero and denormals-are-zero
 // set, and some change the rounding: every entry of the module runs the filter in its own
 // mode and gives the host's mode back, so the output keeps every bit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module driven through its descriptor the way real hosts drive LV2 plug-ins, including
 // what some of them do that plug-ins have got wrong before: activating before connecting,
 // runs of no frames, ports reconnected between runs, several controls changed at once, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LV2 controls' host units against the VST build's own settings and displays: every
 // value the VST build shows selects, typed into the LV2 control, the very setting it was
 // shown for, and the documented rules hold at their edges.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The bundle through Debian's lilv tools, as a user runs them: lv2ls lists the plug-in with
 # LV2_PATH at the build folder, lv2info shows its ports, and lv2apply renders a file (made
 # with sox) that equals the VST module's render of the same setting bit for bit, at 44.1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built LV2 module as a host loads it: a private copy opened with dlopen, its
 // lv2_descriptor, and instances driven only through the descriptor's entries with port
 // buffers the test owns. Each copy is a separate load with its own module-wide state (the

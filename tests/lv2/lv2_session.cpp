@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lv2/lv2_session.h"
 
 #include <cmath>

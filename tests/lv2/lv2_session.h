@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The VST build's settings in the LV2 plug-in's host units, and the cross-format session
 // rendered through the LV2 module as a host runs it.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The bundle's Turtle files checked against the LV2 schemas Debian installs (lv2-dev) with
 # sord_validate, which knows only the vocabularies it is given: RDF, RDFS, OWL, XSD and DOAP,
 # LV2 core, units and port properties.

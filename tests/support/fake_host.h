@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A host callback that records every call and answers with a chosen value. The callback is a
 // plain function, so it reaches the fake through a pointer that one FakeHost at a time holds.
 #pragma once

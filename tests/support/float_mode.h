@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and setting the processor's floating-point mode in tests (x86 and x86-64 only).
 #pragma once
 

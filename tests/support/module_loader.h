@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loads a private copy of the built module, as a host loads a plug-in: dlopen, dlsym("main").
 // Each copy is a separate load with its own module-wide state (the glide step counters start
 // at zero), so tests that depend on that state do not depend on each other.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives an effect only through its record, as a host does: the dispatcher, the parameter
 // entries and the process entries, with text buffers guarded against writes past their size.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/reference_model.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A plain, independent transcription of the filter's rules, written for clarity rather
 // than speed: one stage, one effect, scalar loops, no atomics. The tests compare the real
 // effect and module against it sample for sample.

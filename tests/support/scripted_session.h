@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One scripted session that every plug-in format renders and that must come out of each of
 // them bit for bit the same: parameter changes between blocks (in normalized values, as the
 // VST build takes them), blocks of changing sizes, a suspend now and then. Each format's

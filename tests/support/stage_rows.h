@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Table rows as a stage holds them, and normalized settings that land on a given row or
 // resonance step, for the stage tests.
 #pragma once

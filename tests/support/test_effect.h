@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Effects for testing the host boundary without the filter.
 #pragma once
 

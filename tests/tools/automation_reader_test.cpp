@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The automation reader with text that is JSON in form but holds numbers no double can take:
 // the tool must report it as a bad file, like any other text that does not parse, instead of
 // letting the JSON library's own exception escape. Found by the automation fuzz target.

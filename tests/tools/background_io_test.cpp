@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading ahead and writing behind on I/O threads: every frame of every channel arrives once
 // and in order across chunk boundaries, and an error on an I/O thread reaches the caller.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Channels, the tail and non-finite samples in `render`, with Debian's dpf-plugins-vst
 // modules where a real plug-in shows the fault: every file channel reaches an input or is
 // reported as dropped, every plug-in output is written, the tail after the input is rendered

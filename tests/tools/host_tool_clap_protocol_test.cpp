@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host side of CLAP, observed through the probe module (modules/clap_probe_module.cpp),
 // which logs every call with what thread-check says of its thread: the life cycle, the
 // main-thread callback the plug-in asked for, events inside one block at their offsets with

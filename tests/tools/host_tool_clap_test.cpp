@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bramsoliket-host with CLAP modules, run as a user runs it: `info` of our .clap shows the
 // descriptor, ports and parameters with their texts; `render` of the .clap equals the VST
 // module's render of the same settings bit for bit, automation included (the VST render

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line itself: a usage error is one line with the tool's prefix and exit status
 // 2 (failures are 1); --version and `help` answer; the help shows what each option takes,
 // an example per command and the exit codes; and the smaller options (-q, --rate's range,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every kind of bad input gets one clear message on standard error, a non-zero exit status,
 // and leaves the output location as it was: no partial file, no temporary file, an existing
 // file untouched.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `info` shows the record and the parameters as a host sees them; the expected values are
 // those our module must present to any host (record fields, names, labels and the texts of
 // a fresh effect at 44100 Hz).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C, SIGTERM and SIGHUP during a render: the half-made temporary file is removed, the
 // tool says "interrupted" and exits with 128 + the signal's number. The render is held inside
 // a module that never returns from processing, so the signal always arrives mid-render,

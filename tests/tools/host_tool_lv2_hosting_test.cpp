@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding and hosting LV2 plug-ins: by URI through LV2_PATH, by bundle (which wins over an
 // installed copy of the same URI), one plug-in of a bundle of several by "bundle#URI"; bad
 // bundles, unknown URIs and plug-ins needing what the tool lacks refused with one line; the

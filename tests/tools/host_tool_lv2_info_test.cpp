@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `info` on our LV2 bundle shows every port with its kind, range and default in host units at
 // the rate (the Freq range is the VST build's lowest and highest "Freq" texts at that rate),
 // its unit, scale-point labels and properties; `--set` takes host units by symbol or name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `render` through our LV2 bundle, with controls in host units, equals the VST module's render
 // of the same setting bit for bit, at 44.1 and 48 kHz, with automation too: the frequency is
 // what the VST "Freq" text shows for a row at the rate, the type and slope their labels, the

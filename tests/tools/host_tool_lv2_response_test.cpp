@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `response` on LV2 plug-ins: our bundle measures exactly as the VST module does for the same
 // setting, x42's fil4 (a black box from Debian's x42-plugins) shows the band its filters
 // leave, and an instrument (Ardour's ACE Reasonable Synth) is refused.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the rendered file goes: a regular file (or a new one) is replaced in one step from a
 // temporary file beside the real target, keeping its mode; a symbolic link is followed;
 // devices, pipes and standard output are written into; a file the user may not write is

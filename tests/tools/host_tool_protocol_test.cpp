@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host side of the interface, observed through a probe module that logs every request
 // and writes what it was given: the set-up requests before processing, the entry chosen, the
 // buffers handed over and the block splitting at automation events.

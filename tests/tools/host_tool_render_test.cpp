@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `render` through our module equals, bit for bit, the independent transcription of the
 // filter's rules for the same input, settings and automation.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The measured magnitude response shows the audio facts of the filter's design: the default
 // low-pass passes DC at unity, peaks by its 1 dB ripple below the displayed "Freq", comes back
 // to the DC level at that frequency and falls beyond it; the measurement stays in the linear

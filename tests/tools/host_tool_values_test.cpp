@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Values by their display text (our module and a third-party one), `info` previewing texts
 // with --set and --rate, and instruments: their flags named, refused by `response`, warned
 // about by `render`.

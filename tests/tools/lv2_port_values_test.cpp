@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rules by which the tool, as an LV2 host, treats control values: ranges of lv2:sampleRate
 // ports follow the rate, enumerations take their scale points, integer ports whole numbers and
 // toggled ports 0 or 1; texts name scale points, on/off and numbers with the port's unit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built bramsoliket-host as a user would, capturing its exit status, standard
 // output and standard error, and makes the scratch files the tests feed it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Resource limits: the audio path allocates nothing, every effect gives back all it took,
 // and an effect that cannot get its memory is simply not created.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Loads the module in a real third-party host: Ardour's headless plug-in scanner. The scanner
 # exits 0 even when it finds nothing, so what counts is the index file it writes.
 # Usage: ardour_scanner_test.sh MODULE. Exit 77 (skipped) only where Ardour is not installed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Threads as a real host uses them: one thread processes audio without a pause while another
 // sets parameters (in range, out of range and NaN), switches and renames programs, reads
 // every display text and the meter, changes the sample rate and switches processing off and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The filter effect through its record: parameters, texts, programs, meter, audio loops.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finite in, finite out: whatever a filtered type has been fed before, a finite input sample
 // gives a finite output sample, through the exported `main`, and the reference transcription
 // gives the same bits. The limiter bounds an overflowed sum to full scale, and a zero level

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every dispatcher opcode, sent through the dispatch entry of a real record, reaches the
 // right operation with the right arguments and gives the right result; the other entries
 // forward to their operations; closing destroys the effect.

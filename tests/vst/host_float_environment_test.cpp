@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process entries run the effect in round-to-nearest without flush-to-zero or
 // denormals-are-zero, whatever mode the host's audio thread uses, and give the host its
 // own mode back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the exported `main` does, tried with a test effect: the version query, no effect when
 // the host answers 0 or memory runs out, and the record of a new effect otherwise.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The requests an effect sends to its host: the arguments the host sees, how the answers are
 // used, and the defaults without a host callback.
 #include <gtest/gtest.h>

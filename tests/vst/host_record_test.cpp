@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record a fresh effect hands the host, read as raw bytes at the offsets a host uses:
 // 144 bytes with 4-byte addresses, 192 with 8-byte addresses.
 #include <gtest/gtest.h>

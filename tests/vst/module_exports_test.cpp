@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built module exports exactly one symbol, `main`: everything else stays inside it.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built module as a host sees it: its exported `main`, the record it returns, and long
 // renders through the real entries compared with the plain reference transcription.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cross-format session through the VST module equals the reference transcription driven
 // the same way, so it can stand as the reference the other formats are compared with.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The display texts, byte for byte, through the effect's text operations: at most 9 bytes
 // written, digits truncated and never rounded, fixed texts exact.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sample rate read from a file's header, which the page runs its audio at: files written
 // by sox in every format it writes that the page reads, hand-made MP3 and Opus headers, and
 // bytes that are no audio file.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Input files for the tests, written here so that every run uses the same ones, and the
 native side of every comparison: renders by the VST module through bramsoliket-host, and the
 FNV-1a hash of a render the way the page's self-test hashes its own."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The web page in Debian's headless Chromium, served from 127.0.0.1 as a user serves it:
 
 - the self-test's hash equals the hash of the VST module's render of the same file and

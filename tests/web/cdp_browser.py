@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Headless Chromium driven through its DevTools protocol over a pipe (--remote-debugging-pipe:
 the browser reads commands from its descriptor 3 and writes answers and events to its
 descriptor 4, each a JSON text ended by a NUL byte), so the tests need no WebSocket client and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The WebAssembly build of the core against the native VST module, run from node: the
 // parameter table, the texts at several rates, the programs, and renders block by block.
 import assert from 'node:assert/strict';

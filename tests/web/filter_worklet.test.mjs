@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The worklet processor run from node in a stand-in for the audio worklet's scope: each
 // quantum reaches the core unchanged, the output is the core's or the dry input, a switch
 // fades over one quantum, messages reach the core, and the meter reports the core's peaks.

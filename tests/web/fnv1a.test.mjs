@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The self-test's hash: published FNV-1a 64 values, a BigInt reference over random bytes,
 // and the sample layout (interleaved float32 little-endian, left then right) across the
 // hashing slices.

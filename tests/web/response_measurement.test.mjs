@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's response measurement against bramsoliket-host's (`response --csv`, every FFT
 // bin): the same impulse responses of the same core, so the curves agree to the CSV's six
 // decimals wherever there is signal, at both rates and for every kind of setting.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The web page as a user serves it, on 127.0.0.1 (a secure context, where AudioWorklet
 exists): build/web at the root, and the tests' input files under /inputs/. A thread of the
 test process, on a free port."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the page's module tests share: the built WebAssembly module, the native host and
 // module to compare with, and temporary folders. scripts/test-web.sh sets the paths; the
 // defaults are the default build's.

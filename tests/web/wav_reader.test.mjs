@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's WAV reader against libsndfile's reading in bramsoliket-host (the filter set to
 // pass its input unchanged): every PCM width and both float widths, plain and extensible
 // headers, several channels, and a file cut short, bit for bit.

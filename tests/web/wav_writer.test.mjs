@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The saved render's file: libsndfile (through bramsoliket-host, with the filter passing
 // its input unchanged) and sox read it as the samples that went in, and the header says
 // what they are.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # check-pe-tables.sh OBJDUMP MODULE BITS [CORE_LIBRARY]
 # Checks a Windows module's tables as a host and a user's machine see them:
 # - the format is PE32 for 32 bits, PE32+ for 64 bits;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Minimal checking for the Windows test host, which runs under Wine without a test
 // framework: each failed check prints where and what, and the program's exit status says
 // whether any failed. Each macro evaluates its arguments exactly once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bramsoliket_clap_render MODULE OUTPUT: loads BRAMSOLIKET.clap, runs the fixed CLAP
 // rendering session and writes the raw 32-bit float results (little-endian) to OUTPUT.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/windows/clap_render_session.h"
 
 #include <array>

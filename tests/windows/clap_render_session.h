@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fixed rendering session through the CLAP plug-in, the same on every platform: the render
 // program's input signal in host blocks of varying size, parameter events at sample offsets
 // inside them (some beyond 0 to 1, which the plug-in holds at the ends), changes flushed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bramsoliket_clap_windows_host BRAMSOLIKET.clap: loads the Windows CLAP module as a Windows
 // host does (LoadLibrary, GetProcAddress("clap_entry")) and checks what such a host relies
 // on: the entry and factory, the descriptor, the ports, the parameters with their UTF-8

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # compare-renders.sh WINDOWS_RENDER LINUX_RENDER
 # The Windows module's render of the fixed session must equal the Linux module's byte for
 # byte. Exits 77 (a skip for CTest) when either render is missing: no Linux render was made

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loads a plug-in module the way a host of the platform does and finds its entry `main`:
 // LoadLibrary and GetProcAddress on Windows, dlopen and dlsym elsewhere.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bramsoliket_render MODULE OUTPUT: loads the module, runs the fixed rendering session and
 // writes the raw 32-bit float results (little-endian) to OUTPUT.
 #include <cstdio>

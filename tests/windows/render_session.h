@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fixed rendering session: a deterministic input signal, a fixed schedule of parameter,
 // program and on/off changes between blocks of varying size, and two effect instances (one
 // through the replacing process entry, one through the accumulating one). The output is

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # run-under-wine.sh BITS PROGRAM.exe [ARGUMENT...]
 # Runs a Windows console program under Wine, headless, in the project's private Wine prefix
 # (WINEPREFIX, created on first use: Wine's first start takes a while). Arguments that are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bramsoliket_windows_host DLL: loads BRAMSOLIKET.dll as a Windows host does (LoadLibrary,
 // GetProcAddress("main")) and checks what such a host relies on: the entry's handshake, the
 // record byte by byte, the module description in the version resource, and every text and

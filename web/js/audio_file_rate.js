@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sample rate an audio file is stored at, read from its header, for the formats whose
 // header says it where a few bytes tell: WAV (RIFF, RIFX, RF64), AIFF and AIFF-C, FLAC, Ogg
 // Vorbis, Ogg Opus (always decoded at 48000 Hz) and MPEG audio (MP3). The page runs its audio

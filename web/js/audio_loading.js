@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turns a file's bytes into an AudioBuffer at the file's own rate: a WAV file read as
 // libsndfile reads it (wav_reader.js), anything else decoded by the browser in a context at
 // the rate the file's header gives (audio_file_rate.js), so that it is not resampled.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The magnitudes of the discrete Fourier transform of a real signal, bins 0 to n/2, for n a
 // power of two: an iterative radix-2 transform in double precision, with the twiddle factors
 // computed directly (not by recurrence), so its error stays near that of FFTW, which the

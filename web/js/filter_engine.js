@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One filter processor in its own instance of the WebAssembly module (bramsoliket.wasm, built
 // from core/ by scripts/web.sh), with buffers in the module's memory for blocks of up to
 // `maxFrames` frames. The audio worklet, the response worker and the page each make their

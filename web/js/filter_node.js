@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's audio worklet node: the processor of filter_worklet.js in `context`, set up by a
 // list of core calls (FilterEngine.apply), its input the first channel of whatever is
 // connected to it, its output two channels.

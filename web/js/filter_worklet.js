@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The audio worklet processor "bramsoliket-filter": the filter core, in an instance of its
 // own, on the audio rendering thread. One input (its first channel is the filter's one
 // input; the page connects it with channelCount 1, "explicit", "discrete", so a stereo

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 64-bit FNV-1a (offset basis 14695981039346656037, prime 1099511628211) over bytes, as 16
 // lower-case hex digits; and over a render's samples the way the self-test and the test
 // suite hash it: interleaved 32-bit float little-endian, left then right.

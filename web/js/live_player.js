@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Live playback through the filter: an AudioContext at the audio's own sample rate (so the
 // browser neither resamples the file nor the filter runs at another rate than a render
 // would), the filter's worklet node connected to the speakers, and a source node per play.

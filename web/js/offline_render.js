@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders an AudioBuffer through a fresh filter in an OfflineAudioContext at the buffer's own
 // rate: what `bramsoliket-host render` gives for the same file and settings. The context is
 // exactly as long as the buffer and the source starts at frame 0, so the core sees the

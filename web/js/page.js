@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page: loads the filter module, builds the controls from its parameter table, and wires
 // the audio (open a file or the test signal, play, filtered or dry, save the filtered render),
 // the programs, the peak meter and the response plot. With ?selftest in the address it also

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The seven controls, built from the core's parameter table: a labelled slider each, showing
 // the core's own display text with its unit as it moves ("5101.878 Hz", "LowPass",
 // "24 dB/Oct"), also given to assistive technology as the slider's value text. A stepped

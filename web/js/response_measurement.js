@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The magnitude response of a setting, measured from the core as the command-line host
 // measures it (tools/frequency_response.h), so the page's plot shows the host's numbers:
 //   1. a fresh processor with the setting's values applied in index order;

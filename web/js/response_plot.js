@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws a measured response as `bramsoliket-host response` draws its plots
 // (tools/response_plot.cpp): dB against a logarithmic frequency axis from 10 Hz to half the
 // rate, every 1-2-5 frequency labelled and the other multiples faint, a line every 10 dB,

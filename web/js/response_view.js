@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The response plot on the page: measurements run in response_worker.js, one at a time, and
 // while one runs only the latest request waits, so the plot follows a moving control without
 // a queue building up. The figure's data-state is "measuring" until the latest request is

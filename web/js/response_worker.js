@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measures responses away from the page's thread: each takes a settle and up to seven
 // impulse responses with their FFTs, tens of milliseconds that would stall the controls.
 // Messages: { type: "module", module } once, then { type: "measure", id, values,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The self-test mode, for the test suite: index.html?selftest&input=FILE.wav&p0=0.3&p3=0.25
 // fetches FILE from the page's server, reads it at its own rate as the page reads a file
 // (audio_loading.js), renders it through a fresh filter offline (offline_render.js) with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built-in test signal, made as the command-line host makes it (docs/host-tool.md): at
 // rate R, one channel of 4 s:
 //   0 s to 1 s  0.5 at the first sample, then silence (the filter's impulse response);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads the samples of a WAV file as libsndfile reads them for bramsoliket-host and the
 // hosts built on it, so the page renders a WAV file to the host's bits: integer samples are
 // divided by 2^(bits-1) (8-bit ones are unsigned, less 128), 32-bit integers rounded to

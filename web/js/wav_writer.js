@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A WAV file of 32-bit float samples (format 3, IEEE float), channels interleaved, with the
 // "fact" chunk that files of a non-PCM format carry: what `bramsoliket-host render` writes,
 // so a saved render opens wherever the host's renders do.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The filter core as a WebAssembly module: a small C interface over FilterProcessor and the
 // parameter table, for the page, its audio worklet and its response worker. Every function
 // takes plain numbers and addresses in the module's memory, so JavaScript calls it without

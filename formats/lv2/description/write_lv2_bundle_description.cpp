@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the bundle's manifest.ttl and plug-in description into the bundle folder.
 // Usage: write_lv2_bundle_description BUNDLE_FOLDER MODULE_FILE_NAME DESCRIPTION_FILE_NAME MINOR MICRO
 #include <cstdio>

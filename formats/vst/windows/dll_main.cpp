@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The loader's notification on attach and detach. The module keeps no per-process or
 // per-thread state, so there is nothing to prepare or release: every reason succeeds.
 #include <windows.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes nan_after_huge_block: one effect, Smooth 0, Dry/Wet 0.696, Level 1.0, a block of 14
 # samples of 3.3895e38 and then 64 tiny ones (-2.9e-42). The limiter once turned the stage's
 # overflowed sum into NaN, and the outputs of the tiny samples came out NaN.

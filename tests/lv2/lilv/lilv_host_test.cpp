@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bundle as lilv, the library most LV2 hosts on Linux load plug-ins with, reads it: the
 // description lists the parameter table's controls in order with their units, ranges,
 // enumerations and defaults, and a host built on lilv renders the cross-format session as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The VST module's side of the tests that run the LV2 bundle through other programs (lilv's
 // lv2apply, Ardour): the controls a user types for a VST setting, and the comparison of a
 // program's output file with the VST module's render of the same input and setting.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A CLAP module whose plug-in factory holds no plug-ins.
 #include <cstring>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A CLAP module whose entry refuses to initialise; a host must then call nothing else of it,
 // not even deinit (which here would crash the host to show that it was called).
 #include <cstdlib>

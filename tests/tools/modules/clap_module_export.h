@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the CLAP test modules export their entry (and the probe its log): with default
 // visibility, as the project builds everything else hidden.
 #pragma once

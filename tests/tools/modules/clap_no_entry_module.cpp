@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A loadable shared object named like a CLAP module that exports no clap_entry.
 #include "clap_module_export.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A CLAP module that makes the host's behaviour visible. Its factory has two plug-ins:
 //
 // "probe.effect": audio inputs port 0 "Main" (1 channel) and port 1 "Side" (2 channels);

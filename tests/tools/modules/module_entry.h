@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported entry of the test modules. Its name is "main", which C++ reserves for the
 // program's entry, so the symbol name is given to the assembler directly.
 #pragma once

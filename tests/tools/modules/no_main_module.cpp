@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A shared object that exports a function, but not `main`.
 #define TEST_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 

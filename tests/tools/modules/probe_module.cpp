@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small effect that makes the host's behaviour visible. It declares 2 inputs and 3
 // outputs (more than our filter) and these parameters: 0 "Offset", 1 "Gain".
 //   replacing entry:     out0 = in0 * gain + offset, out1 = the call's frame count,

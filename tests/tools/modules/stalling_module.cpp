@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An effect whose processing never returns, as a very slow one seems to: the host is
 // caught inside a render for as long as a test needs, with its output file half made.
 // One input, one output, no parameters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A module whose `main` returns a record that does not start with the expected magic.
 #include "module_entry.h"
 

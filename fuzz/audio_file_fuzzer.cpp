@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/signal_source.h"
+#include "tools/audio/signal_source.h"
 #include "tools/tool_error.h"
 
 namespace {

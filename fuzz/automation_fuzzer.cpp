@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/automation.h"
+#include "tools/session/automation.h"
 #include "tools/tool_error.h"
 
 namespace {

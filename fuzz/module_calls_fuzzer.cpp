@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "formats/vst/filter_effect.h"
-#include "formats/vst/aeffect.h"
+#include "interfaces/vst/aeffect.h"
 #include "formats/vst/plugin_main.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include <cstdint>
 
 #include "core/filter_processor.h"
-#include "formats/clap/clap_abi.h"
+#include "interfaces/clap/clap_abi.h"
 #include "formats/clap/format_rules.h"
 #include "formats/clap/parameter_texts.h"
 #include "formats/clap/pending_values.h"

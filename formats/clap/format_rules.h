@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "formats/clap/clap_abi.h"
+#include "interfaces/clap/clap_abi.h"
 
 #if !defined(BRAMSOLIKET_CLAP_CHECK_RULES)
 #if defined(NDEBUG)

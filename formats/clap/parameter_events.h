@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "formats/clap/clap_abi.h"
+#include "interfaces/clap/clap_abi.h"
 
 struct ParameterChange {
     std::uint32_t time;  // sample offset in the block, as the host gave it

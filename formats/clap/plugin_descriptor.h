@@ -3,7 +3,7 @@
 // session and must never change.
 #pragma once
 
-#include "formats/clap/clap_abi.h"
+#include "interfaces/clap/clap_abi.h"
 
 inline constexpr char kFilterPluginId[] = "bramsoliket.filter";
 

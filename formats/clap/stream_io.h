@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "formats/clap/clap_abi.h"
+#include "interfaces/clap/clap_abi.h"
 
 // Reads the stream to its end into `buffer`. The number of bytes read, or nothing when the
 // stream fails or holds more than `capacity` bytes (found by asking for one byte more).

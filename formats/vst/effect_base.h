@@ -7,41 +7,11 @@
 #include <atomic>
 #include <cstdint>
 
-#include "formats/vst/aeffect.h"
-
-// Host opcodes: requests the effect sends to the host.
-enum HostOpcode : std::int32_t {
-    kHostParameterChanged = 0,
-    kHostVersion = 1,
-    kHostCurrentId = 2,
-    kHostIdle = 3,
-    kHostPinConnected = 4,
-};
-
-// Dispatcher opcodes: requests the host sends to the effect.
-enum EffectOpcode : std::int32_t {
-    kEffectOpen = 0,
-    kEffectClose = 1,
-    kEffectSetProgram = 2,
-    kEffectGetProgram = 3,
-    kEffectSetProgramName = 4,
-    kEffectGetProgramName = 5,
-    kEffectGetParameterLabel = 6,
-    kEffectGetParameterDisplay = 7,
-    kEffectGetParameterName = 8,
-    kEffectGetMeter = 9,
-    kEffectSetSampleRate = 10,
-    kEffectSetBlockSize = 11,
-    kEffectProcessingSwitch = 12,
-    kEffectIdentify = 22,
-};
+#include "interfaces/vst/aeffect.h"
+#include "interfaces/vst/opcodes.h"
 
 constexpr std::int32_t kIdentifyAnswer = fourCharacters("NvEf");
 constexpr std::int32_t kDefaultUniqueId = fourCharacters("NoEf");
-
-// Sizes of the host's text buffers, terminator included.
-constexpr int kTextBufferSize = 9;
-constexpr int kProgramNameBufferSize = 24;
 
 // Booleans of the effect interface are 16 bits wide: 0 is false, anything else true.
 using EffectBool = std::int16_t;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "formats/vst/aeffect.h"
+#include "interfaces/vst/aeffect.h"
 
 // Passes the request to the effect's dispatcher. Closing (opcode 1) also destroys the effect,
 // record included, and returns 1.

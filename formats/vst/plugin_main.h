@@ -3,7 +3,7 @@
 // create the effect and hand the host its record.
 #pragma once
 
-#include "formats/vst/aeffect.h"
+#include "interfaces/vst/aeffect.h"
 #include "formats/vst/effect_base.h"
 
 // Creates the effect for a host. The factory allocates with new (std::nothrow) and returns

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/clap/clap_abi.h"
+#include "interfaces/clap/clap_abi.h"
 
 namespace clap_testing {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/vst/aeffect.h"
+#include "interfaces/vst/aeffect.h"
 
 struct HostCall {
     AEffect* record;

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "formats/vst/aeffect.h"
+#include "interfaces/vst/aeffect.h"
 
 namespace testing_support {
 

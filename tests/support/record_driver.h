@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/vst/aeffect.h"
+#include "interfaces/vst/aeffect.h"
 
 namespace testing_support {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "formats/vst/aeffect.h"
+#include "interfaces/vst/aeffect.h"
 
 #ifdef _WIN32
 #include <windows.h>

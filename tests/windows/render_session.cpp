@@ -4,10 +4,12 @@
 #include <array>
 #include <cstring>
 
+#include "interfaces/vst/opcodes.h"
+
 namespace {
 
 std::intptr_t BRAMSOLIKET_CALL sessionHost(AEffect*, std::int32_t opcode, std::int32_t, std::intptr_t, void*, float) {
-    return opcode == 1 ? 2400 : 0;
+    return opcode == kHostVersion ? 2400 : 0;
 }
 
 constexpr std::array<std::int32_t, 9> kBlockSizes = {64, 1, 17, 256, 100, 3, 512, 33, 128};
@@ -72,12 +74,12 @@ void applyChanges(AEffect* record, int block) {
         if (c.block != block) continue;
         switch (c.change) {
             case Change::parameter: record->setParameterEntry(record, c.index, c.value); break;
-            case Change::program: record->dispatchEntry(record, 2, 0, c.index, nullptr, 0.0f); break;
+            case Change::program: record->dispatchEntry(record, kEffectSetProgram, 0, c.index, nullptr, 0.0f); break;
             case Change::suspendAndResume:
-                record->dispatchEntry(record, 12, 0, 0, nullptr, 0.0f);
-                record->dispatchEntry(record, 12, 0, 1, nullptr, 0.0f);
+                record->dispatchEntry(record, kEffectProcessingSwitch, 0, 0, nullptr, 0.0f);
+                record->dispatchEntry(record, kEffectProcessingSwitch, 0, 1, nullptr, 0.0f);
                 break;
-            case Change::sampleRate: record->dispatchEntry(record, 10, 0, 0, nullptr, c.value); break;
+            case Change::sampleRate: record->dispatchEntry(record, kEffectSetSampleRate, 0, 0, nullptr, c.value); break;
         }
     }
 }
@@ -119,9 +121,9 @@ std::vector<float> renderSession(AEffect* (BRAMSOLIKET_CALL* entry)(HostCallback
     const std::vector<float> input = renderInputSignal(total);
 
     for (AEffect* record : {replacing, accumulating}) {
-        record->dispatchEntry(record, 10, 0, 0, nullptr, 44100.0f);
-        record->dispatchEntry(record, 11, 0, 512, nullptr, 0.0f);
-        record->dispatchEntry(record, 12, 0, 1, nullptr, 0.0f);
+        record->dispatchEntry(record, kEffectSetSampleRate, 0, 0, nullptr, 44100.0f);
+        record->dispatchEntry(record, kEffectSetBlockSize, 0, 512, nullptr, 0.0f);
+        record->dispatchEntry(record, kEffectProcessingSwitch, 0, 1, nullptr, 0.0f);
     }
 
     std::vector<float> left(512), right(512), sumLeft(512), sumRight(512);
@@ -148,12 +150,12 @@ std::vector<float> renderSession(AEffect* (BRAMSOLIKET_CALL* entry)(HostCallback
         append(result, right, count);
         append(result, sumLeft, count);
         append(result, sumRight, count);
-        result.push_back(static_cast<float>(replacing->dispatchEntry(replacing, 9, 0, 0, nullptr, 0.0f)));
-        result.push_back(static_cast<float>(accumulating->dispatchEntry(accumulating, 9, 0, 0, nullptr, 0.0f)));
+        result.push_back(static_cast<float>(replacing->dispatchEntry(replacing, kEffectGetMeter, 0, 0, nullptr, 0.0f)));
+        result.push_back(static_cast<float>(accumulating->dispatchEntry(accumulating, kEffectGetMeter, 0, 0, nullptr, 0.0f)));
         position += count;
     }
 
-    replacing->dispatchEntry(replacing, 1, 0, 0, nullptr, 0.0f);
-    accumulating->dispatchEntry(accumulating, 1, 0, 0, nullptr, 0.0f);
+    replacing->dispatchEntry(replacing, kEffectClose, 0, 0, nullptr, 0.0f);
+    accumulating->dispatchEntry(accumulating, kEffectClose, 0, 0, nullptr, 0.0f);
     return result;
 }

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "formats/vst/aeffect.h"
+#include "interfaces/vst/aeffect.h"
 
 // The input signal: integer-derived samples only, so every platform builds the same floats.
 std::vector<float> renderInputSignal(std::size_t frameCount);

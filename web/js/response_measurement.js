@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The magnitude response of a setting, measured from the core as the command-line host
-// measures it (tools/frequency_response.h), so the page's plot shows the host's numbers:
+// measures it (tools/response/frequency_response.h), so the page's plot shows the host's numbers:
 //   1. a fresh processor with the setting's values applied in index order;
 //   2. silence until no stage glides any more (the host renders 320000 samples, the longest
 //      glide and a margin; stopping at the end of the glide gives the same state sooner);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Draws a measured response as `bramsoliket-host response` draws its plots
-// (tools/response_plot.cpp): dB against a logarithmic frequency axis from 10 Hz to half the
+// (tools/response/response_plot.cpp): dB against a logarithmic frequency axis from 10 Hz to half the
 // rate, every 1-2-5 frequency labelled and the other multiples faint, a line every 10 dB,
 // the top 3 dB above the highest point rounded up to the grid and at most 100 dB shown, the
 // curve in the host's first colour, the title above and the legend beneath. Where many bins

@@ -3,6 +3,6 @@
 // visibility, as the project builds everything else hidden.
 #pragma once
 
-#include "formats/clap/clap_abi.h"
+#include "interfaces/clap/clap_abi.h"
 
 #define CLAP_TEST_MODULE_EXPORT extern "C" __attribute__((visibility("default")))

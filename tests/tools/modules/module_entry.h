@@ -3,7 +3,7 @@
 // program's entry, so the symbol name is given to the assembler directly.
 #pragma once
 
-#include "formats/vst/aeffect.h"
+#include "interfaces/vst/aeffect.h"
 
 #define TEST_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -65,7 +65,6 @@ public:
     float slopeStageCount() const { return slopeStages_.load(std::memory_order_relaxed); }
     float smoothingSampleCount() const { return smoothingSamples_.load(std::memory_order_relaxed); }
     float filterTypeNumber() const { return filterType_.load(std::memory_order_relaxed); }
-    float outputLevel() const { return outputLevel_.load(std::memory_order_relaxed); }
 
 private:
     template <OutputMode Mode>

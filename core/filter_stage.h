@@ -28,13 +28,7 @@ extern std::atomic<float> resonanceStepCounter;
 
 class FilterStage {
 public:
-    static constexpr std::int32_t kTypeLowPass = 0;
-    static constexpr std::int32_t kTypeHighPass = 1;
-    static constexpr std::int32_t kTypeBandPass = 2;
-    static constexpr std::int32_t kTypeResonant = 3;
-    static constexpr std::int32_t kTypeThru = 4;
     static constexpr std::int32_t kNoResonance = -1;
-    static constexpr int kTypeNameSize = 9;  // longest name plus terminator
 
     using Coefficients = std::array<float, CoefficientTables::kRowSize>;
 
@@ -63,11 +57,9 @@ public:
     // The stage's settings and history as plain values, for running several samples while
     // nothing glides, and the history written back afterwards.
     StageKernel loadKernel() const;
-    // The same written into `kernel` field by field: a block loop that copies the kernel on
-    // reads every field back at the width it was written, which the processor forwards from
-    // its stores without waiting for them.
-    void loadKernel(StageKernel& kernel) const;
-    // The two parts of loadKernel: the settings (type, rows, gains, level) and the history.
+    // The two parts of loadKernel, written into `kernel` field by field (a block loop that
+    // copies the kernel on reads every field back at the width it was written, which the
+    // processor forwards from its stores without waiting for them): the settings (type, rows, gains, level) and the history.
     void loadSettings(StageKernel& kernel) const;
     void loadHistory(StageKernel& kernel) const;
     // Moves on with every change of the settings a kernel holds, published after the change,
@@ -98,7 +90,7 @@ public:
                 static_cast<float>(smoothingSteps_.load(kRelaxed))};
     }
 
-    // Writes the type's name with its terminator, at most kTypeNameSize bytes.
+    // Writes the type's name with its terminator, at most 9 bytes (the longest name and it).
     void getTypeName(char* text) const;
     // "LowPass", "HighPass", "BandPass", "Resonant" or "Thru" for types 0 to 4, "-" for any other.
     static const char* typeName(std::int32_t type);
@@ -181,13 +173,9 @@ inline float FilterStage::processSample(float input) {
 
 inline StageKernel FilterStage::loadKernel() const {
     StageKernel kernel;
-    loadKernel(kernel);
-    return kernel;
-}
-
-inline void FilterStage::loadKernel(StageKernel& kernel) const {
     loadSettings(kernel);
     loadHistory(kernel);
+    return kernel;
 }
 
 inline void FilterStage::loadSettings(StageKernel& kernel) const {

@@ -31,8 +31,6 @@ inline FloatPair pairOf(float first, float second) {
 inline DoublePair pairOf(double first, double second) { return {_mm_set_pd(second, first)}; }
 inline float firstOf(FloatPair pair) { return _mm_cvtss_f32(pair.lanes); }
 inline float secondOf(FloatPair pair) { return _mm_cvtss_f32(_mm_shuffle_ps(pair.lanes, pair.lanes, 1)); }
-// The first lane of `first` with the second lane of `second`.
-inline FloatPair lanesOf(FloatPair first, FloatPair second) { return {_mm_move_ss(second.lanes, first.lanes)}; }
 
 inline DoublePair operator+(DoublePair a, DoublePair b) { return {_mm_add_pd(a.lanes, b.lanes)}; }
 inline DoublePair operator-(DoublePair a, DoublePair b) { return {_mm_sub_pd(a.lanes, b.lanes)}; }
@@ -53,7 +51,6 @@ inline FloatPair pairOf(float first, float second) { return {first, second}; }
 inline DoublePair pairOf(double first, double second) { return {first, second}; }
 inline float firstOf(FloatPair pair) { return pair.first; }
 inline float secondOf(FloatPair pair) { return pair.second; }
-inline FloatPair lanesOf(FloatPair first, FloatPair second) { return {first.first, second.second}; }
 
 inline DoublePair operator+(DoublePair a, DoublePair b) { return {a.first + b.first, a.second + b.second}; }
 inline DoublePair operator-(DoublePair a, DoublePair b) { return {a.first - b.first, a.second - b.second}; }

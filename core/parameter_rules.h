@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/filter_type.h"
 #include "core/parameter_table.h"
 #include "core/saturating_conversion.h"
 
-inline constexpr int kFilterTypeCount = 5;   // low-pass, high-pass, band-pass, resonant, thru
 inline constexpr int kMaximumSlopeStages = 4;
 inline constexpr float kSmoothingRangeSamples = 4000.0f;
 // Each stage of the cascade adds 12 dB per octave to the slope.

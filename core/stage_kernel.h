@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "core/filter_type.h"
 #include "core/float_bits.h"
 #include "core/lane_pair.h"
 
@@ -143,9 +144,6 @@ inline void storeStates(const BiquadSectionPair& pair, BiquadSection& first, Biq
 }
 
 struct StageKernel {
-    static constexpr std::int32_t kTypeResonant = 3;
-    static constexpr std::int32_t kTypeThru = 4;
-
     std::int32_t type;
     bool resonant;  // the resonance index is 0 or more
     bool plain;     // plainSection() when the kernel was made

@@ -155,7 +155,7 @@ TEST_F(GlideTest, EachCallWrapsWithItsOwnSmoothing) {
 
 TEST_F(GlideTest, ThruStageNeitherMovesNorCounts) {
     FilterStage thru;
-    thru.setType(FilterStage::kTypeThru);
+    thru.setType(kTypeThru);
     thru.setTarget(frequencyOfRow(70), 0.9f);
     stage.setTarget(frequencyOfRow(21), 0.0f);
     std::vector<int> moves;
@@ -174,7 +174,7 @@ TEST_F(GlideTest, JumpDoesNotTouchTheCounters) {
     frequencyStepCounter.store(7.0f);
     resonanceStepCounter.store(9.0f);
     stage.jumpToTarget(0.8f, 0.6f);
-    stage.setType(FilterStage::kTypeHighPass);
+    stage.setType(kTypeHighPass);
     EXPECT_EQ(frequencyStepCounter.load(), 7.0f);
     EXPECT_EQ(resonanceStepCounter.load(), 9.0f);
 }

@@ -52,7 +52,7 @@ struct StageTest : testing::Test {
 // --- Construction ---------------------------------------------------------------------------
 
 TEST_F(StageTest, FreshStageIsLowPassRow19WithoutResonance) {
-    EXPECT_EQ(stage.type(), FilterStage::kTypeLowPass);
+    EXPECT_EQ(stage.type(), kTypeLowPass);
     EXPECT_EQ(stage.frequencyIndex(), 19);
     EXPECT_EQ(stage.targetFrequencyIndex(), 19);
     EXPECT_EQ(stage.resonanceIndex(), -1);
@@ -80,7 +80,7 @@ TEST_F(StageTest, FreshStageImpulseResponse) {
 
 TEST_F(StageTest, ResonantTypeImpulseResponse) {
     stage.setTarget(0.25f, 1.0f);
-    stage.setType(FilterStage::kTypeResonant);
+    stage.setType(kTypeResonant);
     EXPECT_EQ(stage.resonanceIndex(), 19);
     EXPECT_EQ(stage.resonanceGain(), 38.0f);
     EXPECT_EQ(stage.resonanceCoefficients(), resonanceRow(19, 19));
@@ -209,7 +209,7 @@ TEST_F(StageTest, ResonanceStepZeroRunsTheResonanceFilterWithWeightZero) {
 // --- Types -------------------------------------------------------------------------------------
 
 TEST_F(StageTest, ThruScalesByLevelAndTouchesNothing) {
-    stage.setType(FilterStage::kTypeThru);
+    stage.setType(kTypeThru);
     stage.setLevel(0.5f);
     stage.setTarget(0.9f, 0.7f);  // pending glides that must not run
     frequencyStepCounter.store(0.0f);
@@ -228,7 +228,7 @@ TEST_F(StageTest, ThruScalesByLevelAndTouchesNothing) {
 }
 
 TEST_F(StageTest, ResonantWithoutResonanceIsTheLimitedInput) {
-    stage.setType(FilterStage::kTypeResonant);
+    stage.setType(kTypeResonant);
     stage.setLevel(2.0f);
     for (float x : {0.1f, 0.3f, -0.4f, 1.7f}) {
         EXPECT_EQ(stage.processSample(x), softLimit(static_cast<float>(static_cast<double>(x) * 2.0)));
@@ -236,19 +236,19 @@ TEST_F(StageTest, ResonantWithoutResonanceIsTheLimitedInput) {
 }
 
 TEST_F(StageTest, ResonantAndThruLoadNoPassRow) {
-    stage.setType(FilterStage::kTypeHighPass);
+    stage.setType(kTypeHighPass);
     stage.setTarget(0.75f, 0.0f);
-    stage.setType(FilterStage::kTypeResonant);
+    stage.setType(kTypeResonant);
     EXPECT_EQ(stage.frequencyIndex(), 59);
     EXPECT_EQ(stage.mainCoefficients(), passRow(CoefficientTables::highPassRows, 19));
     stage.setTarget(0.5f, 0.0f);
-    stage.setType(FilterStage::kTypeThru);
+    stage.setType(kTypeThru);
     EXPECT_EQ(stage.frequencyIndex(), 39);
     EXPECT_EQ(stage.mainCoefficients(), passRow(CoefficientTables::highPassRows, 19));
 }
 
 TEST_F(StageTest, UnknownTypeRunsTheLastCoefficientsLoaded) {
-    stage.setType(FilterStage::kTypeHighPass);
+    stage.setType(kTypeHighPass);
     stage.setTarget(0.75f, 0.0f);
     stage.setType(7);
     EXPECT_EQ(stage.frequencyIndex(), 59);
@@ -262,7 +262,7 @@ TEST_F(StageTest, NewTypeClearsHistoryAndEndsTheGlide) {
     stage.jumpToTarget(0.25f, 0.3f);
     stage.processSample(0.5f);
     stage.setTarget(0.9f, 0.8f);
-    stage.setType(FilterStage::kTypeBandPass);
+    stage.setType(kTypeBandPass);
     EXPECT_EQ(stage.mainState1(), 0.0f);
     EXPECT_EQ(stage.mainState2(), 0.0f);
     EXPECT_EQ(stage.resonanceState1(), 0.0f);
@@ -277,7 +277,7 @@ TEST_F(StageTest, SameTypeKeepsHistoryAndGlide) {
     giveHistory();
     const float state1 = stage.mainState1(), state2 = stage.mainState2();
     stage.setTarget(0.9f, 0.0f);
-    stage.setType(FilterStage::kTypeLowPass);
+    stage.setType(kTypeLowPass);
     EXPECT_EQ(stage.mainState1(), state1);
     EXPECT_EQ(stage.mainState2(), state2);
     EXPECT_EQ(stage.frequencyIndex(), 19);
@@ -312,7 +312,7 @@ class InfiniteInput : public StageTest, public testing::WithParamInterface<std::
 // on every later sample.
 TEST_P(InfiniteInput, OutputIsFiniteFromTheNextSampleOn) {
     stage.setTarget(0.6f, 0.5f);
-    stage.setType(FilterStage::kTypeBandPass);  // a new type first, so every type sees a jump
+    stage.setType(kTypeBandPass);  // a new type first, so every type sees a jump
     stage.setType(GetParam());
     for (float bad : {kInf, -kInf}) {
         run({0.5f, -0.25f});

@@ -9,8 +9,10 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
-bash scripts/setup.sh
-cmake --preset default
+# Only what building the module and the tool needs (the test suite's packages are
+# scripts/test.sh's); the tests are not configured, so GoogleTest is not needed either.
+bash scripts/setup.sh build
+cmake --preset default -DBRAMSOLIKET_TESTS=OFF
 cmake --build build/default -j2 --target BRAMSOLIKET bramsoliket-host
 
 host=build/default/bramsoliket-host

@@ -1,32 +1,61 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs every Debian package the project needs. Safe to run again: packages that are
-# already present are skipped by apt, and the i386 architecture is added only once.
+# Installs the Debian packages the project needs, by purpose:
+#   bash scripts/setup.sh build          what building the plug-ins and bramsoliket-host needs
+#   bash scripts/setup.sh build test     ... and the 64-bit test suite
+#   bash scripts/setup.sh                every group (what scripts/test.sh runs needs)
+# `bash scripts/setup.sh --list` shows the groups and their packages. Safe to run again: only
+# packages that are not installed yet are fetched, and the i386 architecture (for 32-bit
+# Wine) is added only once, only for the group that needs it.
 set -euo pipefail
 
-packages=(
-  # building and testing the module and its tools
-  cmake g++ g++-multilib make pkg-config googletest libgtest-dev libbenchmark-dev
-  # runs the 32-bit x86 tests where the kernel does not execute 32-bit programs
-  qemu-user
-  # the command-line host
-  libsndfile1-dev libcli11-dev libfftw3-dev libcairo2-dev nlohmann-json3-dev
-  # the LV2 plug-in: its headers and schemas, and lilv, its tools and the schema validator
-  # for the tests
-  lv2-dev liblilv-dev lilv-utils sordi
-  # checks, fuzzing, sanitizers, comparisons
-  binutils clang libclang-rt-14-dev valgrind sox
-  # Windows builds and running them
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386
-  # packages: the Debian package's dependencies, the Windows zip
-  dpkg-dev file zip unzip
+# Each group once, each package in one group.
+declare -A group_packages=(
+  # compilers and the libraries of the modules and the command-line host: the LV2 headers
+  # and lilv, audio files, FFT, drawing, command line, JSON
+  [build]="cmake g++ make pkg-config lv2-dev liblilv-dev libsndfile1-dev libcli11-dev libfftw3-dev
+           libcairo2-dev nlohmann-json3-dev"
+  # the 64-bit test suite: GoogleTest, lilv's tools and the schema validator, the sanitizers'
+  # and fuzzers' compiler (clang) with its runtimes, Valgrind, sox for reference signals, a
+  # compiler cache shared by the suites of one run
+  [test]="googletest libgtest-dev lilv-utils sordi binutils clang libclang-rt-14-dev valgrind sox ccache"
+  # the 32-bit x86 Linux build and its tests (run under qemu-i386 where the kernel refuses
+  # 32-bit programs)
+  [m32]="g++-multilib qemu-user"
+  # the Windows builds and running them under Wine
+  [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386"
+  # the web page: the core compiled to WebAssembly (em++ needs node's acorn parser), node
+  # for the page's module tests, headless Chromium and python3 for its browser tests
+  [web]="emscripten node-acorn nodejs chromium python3"
   # real third-party hosts and plug-ins used as black boxes in tests (Qtractor's plug-in
   # scanner loads the CLAP module; bramsoliket-host loads Calf's and x42's LV2 plug-ins)
-  ardour dpf-plugins-vst qtractor calf-plugins x42-plugins
-  # the web page: the core compiled to WebAssembly (em++ needs node's acorn parser), node for
-  # the page's module tests, headless Chromium and python3 for its browser tests
-  emscripten node-acorn nodejs chromium python3
+  [hosts]="ardour dpf-plugins-vst qtractor calf-plugins x42-plugins"
+  # the packages: the Debian package's dependencies and its checks, the Windows zip
+  [package]="dpkg-dev file zip unzip"
+  # the benchmarks
+  [bench]="libbenchmark-dev"
 )
+group_order=(build test m32 windows web hosts package bench)
+
+if [ "${1:-}" = "--list" ]; then
+  for group in "${group_order[@]}"; do
+    # shellcheck disable=SC2086 # word splitting lists the packages on one line
+    echo "$group:" ${group_packages[$group]}
+  done
+  exit 0
+fi
+
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=("${group_order[@]}")
+packages=()
+for group in "${groups[@]}"; do
+  if [ -z "${group_packages[$group]+set}" ]; then
+    echo "setup: no group '$group' (groups: ${group_order[*]})" >&2
+    exit 2
+  fi
+  # shellcheck disable=SC2206 # a group's packages are words
+  packages+=(${group_packages[$group]})
+done
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
@@ -37,13 +66,18 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: every package is installed"
+  echo "setup: every package of ${groups[*]} is installed"
   exit 0
 fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+needs_i386=0
+for p in "${missing[@]}"; do
+  [[ "$p" == *:i386 ]] && needs_i386=1
+done
+if [ "$needs_i386" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
+echo "setup: installing for ${groups[*]}: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -q
 "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

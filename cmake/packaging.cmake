@@ -63,10 +63,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Depends computed by dpkg-shlibdeps from what the installed binaries link: the plug-ins
-# need only libc and libstdc++, the command-line host its audio, FFT and drawing libraries.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Installed binaries without their debugging sections.
-set(CPACK_STRIP_FILES ON)
+# The binaries are stripped and Depends is computed by cmake/package_binaries.cmake, run on
+# the staged files: CPack's own stripping keeps the compiler's .comment section, and its
+# own Depends step also adds ldconfig calls to the maintainer scripts for any shared object
+# under /usr/lib, though the plug-ins are modules that hosts load by path, not libraries.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_binaries.cmake)
+set(CPACK_BRAMSOLIKET_STRIP ${CMAKE_STRIP})
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
 include(CPack)

@@ -19,7 +19,7 @@ packages=(
   # Windows builds and running them
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386
   # packages: the Debian package's dependencies, the Windows zip
-  dpkg-dev file zip unzip
+  dpkg-dev file zip unzip lintian devscripts
   # real third-party hosts and plug-ins used as black boxes in tests (Qtractor's plug-in
   # scanner loads the CLAP module; bramsoliket-host loads Calf's and x42's LV2 plug-ins)
   ardour dpf-plugins-vst qtractor calf-plugins x42-plugins

@@ -30,8 +30,9 @@ declare -A group_packages=(
   # real third-party hosts and plug-ins used as black boxes in tests (Qtractor's plug-in
   # scanner loads the CLAP module; bramsoliket-host loads Calf's and x42's LV2 plug-ins)
   [hosts]="ardour dpf-plugins-vst qtractor calf-plugins x42-plugins"
-  # the packages: the Debian package's dependencies and its checks, the Windows zip
-  [package]="dpkg-dev file zip unzip"
+  # the packages: the Debian package's dependencies, its checks (lintian, hardening-check from
+  # devscripts), the Windows zip
+  [package]="dpkg-dev file zip unzip lintian devscripts"
   # the benchmarks
   [bench]="libbenchmark-dev"
 )

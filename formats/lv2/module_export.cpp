@@ -21,6 +21,7 @@ Lv2FilterPlugin* pluginOf(LV2_Handle instance) {
     return static_cast<Lv2FilterPlugin*>(instance);
 }
 
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
 // The data of the feature `uri` among the host's features, or null.
 const void* featureData(const LV2_Feature* const* features, const char* uri) {
     if (features == nullptr) return nullptr;
@@ -29,13 +30,18 @@ const void* featureData(const LV2_Feature* const* features, const char* uri) {
     }
     return nullptr;
 }
+#endif
 
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
     FloatEnvironmentGuard environment;
     Lv2FilterPlugin* plugin = Lv2FilterPlugin::create(sampleRate);
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
     const auto* queueDraw =
         static_cast<const Lv2InlineDisplayQueueDraw*>(featureData(features, kInlineDisplayQueueDrawUri));
     if (plugin != nullptr && queueDraw != nullptr) plugin->setQueueDraw(*queueDraw);
+#else
+    (void)features;  // without a picture to draw there is nothing to ask the host for
+#endif
     return plugin;
 }
 

@@ -109,6 +109,8 @@ float FilterProcessor::render(const float* input, float* left, float* right, std
 
 float FilterProcessor::process(const float* input, float* left, float* right, std::int32_t frameCount,
                                OutputMode mode) {
-    return mode == OutputMode::Accumulate ? render<OutputMode::Accumulate>(input, left, right, frameCount)
-                                          : render<OutputMode::Replace>(input, left, right, frameCount);
+    const float peak = mode == OutputMode::Accumulate ? render<OutputMode::Accumulate>(input, left, right, frameCount)
+                                                      : render<OutputMode::Replace>(input, left, right, frameCount);
+    if (frameCount > 0) publishChangedSettings();
+    return peak;
 }

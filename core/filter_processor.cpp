@@ -29,6 +29,7 @@ FilterProcessor::FilterProcessor() {
     resonance_.store(0.0f, relaxed);
     setProgram(0);
     suspend();
+    publishChangedSettings();
 }
 
 FilterProgram& FilterProcessor::currentProgramRecord() {

@@ -17,12 +17,13 @@
 
 #include "core/block_output.h"
 #include "core/filter_program.h"
+#include "core/filter_settings.h"
 #include "core/filter_stage.h"
 #include "core/parameter_display.h"
 #include "core/parameter_rules.h"
+#include "core/snapshot_channel.h"
 
 inline constexpr std::int32_t kFilterProgramCount = 2;
-inline constexpr int kStageCount = 4;
 
 class FilterProcessor {
 public:
@@ -60,6 +61,16 @@ public:
     // may be the same array as either output.
     float process(const float* input, float* left, float* right, std::int32_t frameCount, OutputMode mode);
 
+    // The settings the stages use, as the audio thread published them after its last process
+    // call with frames (construction publishes the first): any thread may read them while
+    // process runs, and they follow each glide as it moves.
+    FilterSettings publishedSettings() const;
+    // Moves on with every publication; the audio thread publishes only when a stage's
+    // settings, the stage count, the mix or the main stage's target row have changed.
+    std::uint32_t settingsPublications() const { return publishedSettings_.publications(); }
+    // The settings the stages will use once every glide toward the present targets has ended.
+    FilterSettings settledSettings() const;
+
     // Read-only views for adapters, tests and diagnostics.
     const FilterStage& stage(int index) const { return stages_[index]; }
     float slopeStageCount() const { return slopeStages_.load(std::memory_order_relaxed); }
@@ -69,6 +80,9 @@ public:
 private:
     template <OutputMode Mode>
     float render(const float* input, float* left, float* right, std::int32_t frameCount);
+    FilterSettings currentSettings() const;
+    // Publishes the current settings when they differ from the ones last published.
+    void publishChangedSettings();
     FilterProgram& currentProgramRecord();
     const FilterProgram& currentProgramRecord() const;
 
@@ -89,4 +103,16 @@ private:
     // built stage's, so every kernel is loaded on the first call.
     StageKernel kernels_[kStageCount] = {};
     std::uint32_t kernelVersions_[kStageCount] = {};
+
+    // What the settings last published were made from: the stages' settings versions and the
+    // processor's own values a snapshot holds. Only the publishing thread touches it.
+    struct PublishedFrom {
+        std::uint32_t stageVersions[kStageCount];
+        std::int32_t stageCount;
+        std::uint32_t dryWetBits;  // the bits, so that a NaN mix compares equal to itself
+        std::int32_t targetFrequencyRow;
+        bool operator==(const PublishedFrom&) const = default;
+    };
+    PublishedFrom publishedFrom_ = {};
+    SnapshotChannel<FilterSettings> publishedSettings_;
 };

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "core/filter_settings.h"
 #include "core/step_counter.h"
 
 static_assert(std::atomic<float>::is_always_lock_free && std::atomic<std::int32_t>::is_always_lock_free &&
@@ -157,8 +158,7 @@ void FilterStage::getTypeName(char* text) const {
 }
 
 float FilterStage::targetFrequencyHz() const {
-    const double normalized = CoefficientTables::normalizedFrequencies[targetFrequencyIndex_.load(kRelaxed)];
-    return static_cast<float>(normalized * displaySampleRate_.load(kRelaxed));
+    return frequencyOfRowHz(targetFrequencyIndex_.load(kRelaxed), displaySampleRate_.load(kRelaxed));
 }
 
 FilterStage::Coefficients FilterStage::copyOf(const float* row) {

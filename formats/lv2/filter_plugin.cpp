@@ -87,4 +87,8 @@ void Lv2FilterPlugin::run(std::uint32_t frameCount) {
         done += frames;
     }
     if (peak_ != nullptr) *peak_ = peak > 0.0f ? peak : 0.0f;
+    if (displayUpdates_.afterProcess(frameCount, peak, processor_.settingsPublications()) &&
+        queueDraw_.queue_draw != nullptr) {
+        queueDraw_.queue_draw(queueDraw_.handle);
+    }
 }

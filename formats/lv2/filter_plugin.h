@@ -11,17 +11,26 @@
 // - run: with no frames, nothing at all. Otherwise the controls whose value changed since
 //   they were last handed over go to the core first, in parameter order, then the frames are
 //   filtered and the peak port receives the run's highest filtered sample, or 0 when none
-//   was above 0 (as the VST build's meter never shows less than 0).
+//   was above 0 (as the VST build's meter never shows less than 0). About thirty times a
+//   second at most, and only when the picture would differ, it asks the host's inline display
+//   for a new picture (DisplayUpdates).
 //
 // Threads: the host calls run and connectPort on its audio thread and the others on other
 // threads, never two at once for one instance, so the fields need no atomics. run allocates
-// nothing, takes no lock and makes no system call.
+// nothing, takes no lock and makes no system call. The one exception is the inline display's
+// render, which may run at the same time as run: it reads only what run publishes without
+// locks (the processor's settings snapshot and the meter) and its own picture.
 #pragma once
 
 #include <cstdint>
 
+#include "core/display_updates.h"
 #include "core/filter_processor.h"
+#include "formats/lv2/inline_display_extension.h"
 #include "formats/lv2/port_layout.h"
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+#include "formats/lv2/inline_display.h"
+#endif
 
 class Lv2FilterPlugin {
 public:
@@ -34,12 +43,21 @@ public:
     void deactivate();
     void run(std::uint32_t frameCount);
 
-    // Read-only views for tests.
+    // The host's inline display feature (copied): run asks it for a new picture when one is due.
+    void setQueueDraw(const Lv2InlineDisplayQueueDraw& queueDraw) { queueDraw_ = queueDraw; }
+
+    // Read-only views for tests and the inline display (any thread: the processor's published
+    // settings and the meter are read without locks).
     const FilterProcessor& processor() const { return processor_; }
     float sampleRate() const { return sampleRate_; }
+    const DisplayUpdates& displayUpdates() const { return displayUpdates_; }
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+    // The inline display's picture; only the host's render calls touch it.
+    Lv2InlineDisplay& inlineDisplay() { return inlineDisplay_; }
+#endif
 
 private:
-    explicit Lv2FilterPlugin(float sampleRate) : sampleRate_(sampleRate) {}
+    explicit Lv2FilterPlugin(float sampleRate) : sampleRate_(sampleRate), displayUpdates_(sampleRate) {}
 
     // Hands each control whose value differs from the one last handed over to the core, in
     // parameter order; the first run hands over every control.
@@ -59,4 +77,10 @@ private:
     std::uint32_t appliedBits_[kParameterCount] = {};
     bool applied_[kParameterCount] = {};
     bool active_ = false;  // for the debug build's checks of the host's call order
+
+    DisplayUpdates displayUpdates_;
+    Lv2InlineDisplayQueueDraw queueDraw_ = {nullptr, nullptr};  // none until the host offers it
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+    Lv2InlineDisplay inlineDisplay_;
+#endif
 };

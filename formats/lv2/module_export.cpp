@@ -5,9 +5,15 @@
 // change the filter's bits), and no exception unwinds into the host.
 #include <lv2/core/lv2.h>
 
+#include <cstring>
+
 #include "core/float_environment.h"
 #include "formats/lv2/filter_plugin.h"
+#include "formats/lv2/inline_display_extension.h"
 #include "formats/lv2/plugin_uri.h"
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+#include "formats/lv2/inline_display.h"
+#endif
 
 namespace {
 
@@ -15,9 +21,28 @@ Lv2FilterPlugin* pluginOf(LV2_Handle instance) {
     return static_cast<Lv2FilterPlugin*>(instance);
 }
 
-LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const*) {
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+// The data of the feature `uri` among the host's features, or null.
+const void* featureData(const LV2_Feature* const* features, const char* uri) {
+    if (features == nullptr) return nullptr;
+    for (; *features != nullptr; ++features) {
+        if ((*features)->URI != nullptr && std::strcmp((*features)->URI, uri) == 0) return (*features)->data;
+    }
+    return nullptr;
+}
+#endif
+
+LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
     FloatEnvironmentGuard environment;
-    return Lv2FilterPlugin::create(sampleRate);
+    Lv2FilterPlugin* plugin = Lv2FilterPlugin::create(sampleRate);
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+    const auto* queueDraw =
+        static_cast<const Lv2InlineDisplayQueueDraw*>(featureData(features, kInlineDisplayQueueDrawUri));
+    if (plugin != nullptr && queueDraw != nullptr) plugin->setQueueDraw(*queueDraw);
+#else
+    (void)features;  // without a picture to draw there is nothing to ask the host for
+#endif
+    return plugin;
 }
 
 void connectPort(LV2_Handle instance, std::uint32_t port, void* data) {
@@ -45,8 +70,13 @@ void cleanup(LV2_Handle instance) {
     delete pluginOf(instance);
 }
 
-const void* extensionData(const char*) {
-    return nullptr;  // the plug-in offers no extension interface
+const void* extensionData(const char* uri) {
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+    if (uri != nullptr && std::strcmp(uri, kInlineDisplayInterfaceUri) == 0) return inlineDisplayInterface();
+#else
+    (void)uri;  // a build without the drawing offers no extension interface
+#endif
+    return nullptr;
 }
 
 const LV2_Descriptor kDescriptor = {

@@ -9,6 +9,7 @@
 #include "core/filter_stage.h"
 #include "core/parameter_table.h"
 #include "formats/lv2/host_units.h"
+#include "formats/lv2/inline_display_extension.h"
 #include "formats/lv2/plugin_uri.h"
 #include "formats/lv2/port_layout.h"
 
@@ -118,6 +119,33 @@ std::string writePorts(const std::vector<Statements>& ports) {
     return text + " .\n";
 }
 
+// Ardour's inline display, where the module offers it: its interface as extension data, and
+// its queue_draw feature and in_gui (the picture in the host's generic window too) as optional
+// features. No schema a validator knows describes the extension's terms, so the description
+// states what they are.
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+constexpr bool kInlineDisplay = true;
+#else
+constexpr bool kInlineDisplay = false;
+#endif
+
+std::string inlineDisplayPrefix() {
+    return kInlineDisplay ? "@prefix idpy: <" BRAMSOLIKET_INLINE_DISPLAY_URI "#> .\n" : "";
+}
+
+std::string inlineDisplayFeatures() {
+    return kInlineDisplay ? "\tlv2:extensionData idpy:interface ;\n"
+                            "\tlv2:optionalFeature idpy:queue_draw , idpy:in_gui ;\n"
+                          : "";
+}
+
+std::string inlineDisplayTerms() {
+    return kInlineDisplay ? "\nidpy:interface a lv2:ExtensionData .\n"
+                            "idpy:queue_draw a lv2:Feature .\n"
+                            "idpy:in_gui a lv2:Feature .\n"
+                          : "";
+}
+
 }  // namespace
 
 std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::string& descriptionFileName) {
@@ -142,7 +170,7 @@ std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
     peak.push_back("lv2:maximum " + turtleNumber(1.0f));
     ports.push_back(peak);
 
-    return "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+    return "@prefix doap: <http://usefulinc.com/ns/doap#> .\n" + inlineDisplayPrefix() +
            "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
            "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
            "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -156,5 +184,5 @@ std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
            "\tlv2:minorVersion " + std::to_string(version.minor) + " ;\n"
            "\tlv2:microVersion " + std::to_string(version.micro) + " ;\n"
            "\tlv2:optionalFeature lv2:hardRTCapable ;\n" +
-           writePorts(ports);
+           inlineDisplayFeatures() + writePorts(ports) + inlineDisplayTerms();
 }

@@ -4,12 +4,17 @@
 # plug-in on a track (ardour_session.lua), ardour7-export renders it to a 32-bit float file,
 # and the file equals the VST module's render of the same input and setting bit for bit, at
 # 44.1 and 48 kHz, with Ardour's own audio-thread float mode in force.
-# Usage: ardour_export_test.sh VST_REFERENCE BUNDLE LUA_SCRIPT. Exit 77 (skipped) only where
-# Ardour is not installed.
+# With INLINE_DISPLAY_PROBE (a stand-in module that hands every call on to the bundle's and
+# writes down what the host does with Ardour's inline display), Ardour loads the plug-in through
+# it, and the test also checks that Ardour offered queue_draw, asked for the display interface
+# and was asked for pictures, while the export stays equal to the VST render.
+# Usage: ardour_export_test.sh VST_REFERENCE BUNDLE LUA_SCRIPT [INLINE_DISPLAY_PROBE]. Exit 77
+# (skipped) only where Ardour is not installed.
 set -euo pipefail
 reference=$1
 bundle=$2
 script=$3
+probe=${4:-}
 for tool in ardour7-lua ardour7-export; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIPPED: Ardour's $tool is not installed; scripts/setup.sh installs it"
@@ -20,7 +25,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Ardour finds the bundle through LV2_PATH and keeps its configuration away from the user's.
 mkdir "$work/lv2"
-ln -s "$bundle" "$work/lv2/bramsoliket.lv2"
+if [ -n "$probe" ]; then
+  mkdir "$work/lv2/bramsoliket.lv2"
+  cp "$bundle"/*.ttl "$work/lv2/bramsoliket.lv2/"
+  ln -s "$probe" "$work/lv2/bramsoliket.lv2/bramsoliket.so"
+  export BRAMSOLIKET_PROBE_LOG="$work/probe.log"
+else
+  ln -s "$bundle" "$work/lv2/bramsoliket.lv2"
+fi
 export LV2_PATH="$work/lv2" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
 
 # BandPass differs from the default type: the type change jumps to the stored frequency and
@@ -49,4 +61,13 @@ for rate in 44100 48000; do
   "$reference" compare --lead-in "$rate" "$recorded" "$work/export-$rate.wav" "${settings[@]}" || fail=1
 done
 [ "$fail" -eq 0 ] && echo "Ardour's export equals the VST module's render"
+if [ -n "$probe" ]; then
+  echo "what Ardour did with the inline display, per instance:"
+  cat "$work/probe.log" 2>/dev/null || true
+  for line in "queue_draw offered: yes" "interface asked for: yes"; do
+    grep -qx "$line" "$work/probe.log" 2>/dev/null || { echo "FAIL: no instance says \"$line\""; fail=1; }
+  done
+  grep -Eqx 'redraw requests: [1-9][0-9]*' "$work/probe.log" 2>/dev/null ||
+    { echo "FAIL: the plug-in never asked Ardour for a picture"; fail=1; }
+fi
 exit "$fail"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The built module as a file: it exports exactly lv2_descriptor, needs nothing beyond the C
-// and C++ runtimes, and its one descriptor carries the plug-in's URI.
+// and C++ runtimes (and cairo, where it offers the inline display), and its one descriptor
+// carries the plug-in's URI.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/lv2/inline_display_extension.h"
 #include "formats/lv2/plugin_uri.h"
 #include "lv2/lv2_module.h"
 
@@ -64,15 +66,27 @@ TEST(Lv2Module, NeedsOnlyTheCAndCxxRuntimes) {
     // An instrumented build links the sanitizers' runtimes as well; the released module does not.
     runtimes.insert({"libasan.so.8", "libubsan.so.1"});
 #endif
+#if defined(__SANITIZE_THREAD__)
+    runtimes.insert("libtsan.so.2");
+#endif
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+    // The inline display draws its picture with cairo.
+    runtimes.insert("libcairo.so.2");
+#endif
     const auto needed = lines(output);
     EXPECT_FALSE(needed.empty()) << output;
     for (const std::string& library : needed) EXPECT_TRUE(runtimes.count(library)) << library;
 }
 
-TEST(Lv2Module, HasOneDescriptorWithThePluginsUriAndNoExtensions) {
+TEST(Lv2Module, HasOneDescriptorWithThePluginsUriAndOnlyTheInlineDisplayAsExtension) {
     lv2_testing::Lv2ModuleCopy module;
     EXPECT_STREQ(module.descriptor().URI, kPluginUri);
     EXPECT_EQ(module.descriptor().extension_data("http://lv2plug.in/ns/ext/state#interface"), nullptr);
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+    EXPECT_NE(module.descriptor().extension_data(kInlineDisplayInterfaceUri), nullptr);
+#else
+    EXPECT_EQ(module.descriptor().extension_data(kInlineDisplayInterfaceUri), nullptr);
+#endif
     void* handle = ::dlopen(BRAMSOLIKET_LV2_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr);
     const auto entry = reinterpret_cast<LV2_Descriptor_Function>(::dlsym(handle, "lv2_descriptor"));

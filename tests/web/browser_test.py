@@ -305,7 +305,7 @@ def test_page_after_loading_a_file(suite, checks):
         checks.equal(page.evaluate("[...document.getElementById('program').options].map(o => o.text)"),
                      ["1: Init", "2: Init"], "programs")
         checks.expect("48000 Hz" in page.evaluate("document.getElementById('response-summary').textContent"),
-                      "the response is not measured at the file's rate")
+                      "the response is not drawn at the file's rate")
 
         shot = os.path.join(suite.options.artifacts, "page-after-loading.png")
         page.screenshot(shot)

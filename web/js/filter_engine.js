@@ -157,6 +157,29 @@ export class FilterEngine {
       this.right.byteOffset, frames);
   }
 
+  // The exact response of `values` (the seven normalized values) once its glides have ended,
+  // in dB, at `normalizedFrequencies` (fractions of the sample rate): the core's own curve.
+  responseDecibels(values, normalizedFrequencies) {
+    const e = this.exports;
+    const count = normalizedFrequencies.length;
+    const valuesAddress = e.malloc(values.length * Float32Array.BYTES_PER_ELEMENT);
+    const frequenciesAddress = e.malloc(count * Float64Array.BYTES_PER_ELEMENT);
+    const decibelsAddress = e.malloc(count * Float64Array.BYTES_PER_ELEMENT);
+    try {
+      if (!valuesAddress || !frequenciesAddress || !decibelsAddress) {
+        throw new Error('the filter module has no memory for the response');
+      }
+      new Float32Array(e.memory.buffer, valuesAddress, values.length).set(values);
+      new Float64Array(e.memory.buffer, frequenciesAddress, count).set(normalizedFrequencies);
+      e.bram_response_decibels(valuesAddress, frequenciesAddress, count, decibelsAddress);
+      return new Float64Array(e.memory.buffer, decibelsAddress, count).slice();
+    } finally {
+      e.free(decibelsAddress);
+      e.free(frequenciesAddress);
+      e.free(valuesAddress);
+    }
+  }
+
   string(address) {
     const bytes = new Uint8Array(this.exports.memory.buffer, address);
     return decodeText(bytes.subarray(0, bytes.indexOf(0)));

@@ -49,7 +49,7 @@ class Page {
       this.showResponse();
     });
     this.buildPrograms();
-    this.response = new ResponseView($('response'), $('response-plot'), $('response-summary'), module);
+    this.response = new ResponseView($('response'), $('response-plot'), $('response-summary'), this.engine);
     this.player = null;
     const missing = audioWorkletMissingReason();
     if (missing) {

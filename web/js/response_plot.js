@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Draws a measured response as `bramsoliket-host response` draws its plots
-// (tools/response/response_plot.cpp): dB against a logarithmic frequency axis from 10 Hz to half the
-// rate, every 1-2-5 frequency labelled and the other multiples faint, a line every 10 dB,
+// Draws the response as `bramsoliket-host response` draws its plots
+// (tools/response/response_plot.cpp): dB against a logarithmic frequency axis from 10 Hz to
+// half the rate, every 1-2-5 frequency labelled and the other multiples faint, a line every 10 dB,
 // the top 3 dB above the highest point rounded up to the grid and at most 100 dB shown, the
-// curve in the host's first colour, the title above and the legend beneath. Where many bins
-// share a pixel column only the column's lowest and highest points are drawn, in order. A
+// curve in the host's first colour, the title above and the legend beneath. Where several
+// points share a pixel column only the column's lowest and highest are drawn, in order. A
 // response without output at any frequency is drawn along the bottom edge and named silent.
-import { isSilent, kSilenceDecibels } from './response_measurement.js';
+import { isSilent, kLowestHz } from './response_curve.js';
 
 export const kPlotWidth = 1000;
 const kPlotHeight = 620;
@@ -14,7 +14,6 @@ const kLeft = 80;
 const kRight = 24;
 const kTop = 48;
 const kBottom = 64;
-const kLowestHz = 10;
 const kGridStepDb = 10;
 const kDisplayedRangeDb = 100;
 const kHeadroomDb = 3;
@@ -31,9 +30,8 @@ function frequencyText(hz) {
 export function plotRange(response) {
   let maxDb = -Infinity;
   let minDb = Infinity;
-  const binHz = response.sampleRate / response.fftSize;
   response.decibels.forEach((db, k) => {
-    if (k * binHz < kLowestHz || db <= kSilenceDecibels) return;
+    if (response.frequencies[k] < kLowestHz || !Number.isFinite(db)) return;
     maxDb = Math.max(maxDb, db);
     minDb = Math.min(minDb, db);
   });
@@ -110,7 +108,6 @@ export function drawResponsePlot(canvas, response, title, label) {
     cr.moveTo(kLeft, bottom - 2);
     cr.lineTo(right, bottom - 2);
   } else {
-    const binHz = response.sampleRate / response.fftSize;
     const floorDb = bottomDb - 2 * kGridStepDb;
     let started = false;
     let column = -1;
@@ -128,7 +125,7 @@ export function drawResponsePlot(canvas, response, title, label) {
       if (low.k !== high.k) point(second);
     };
     response.decibels.forEach((value, k) => {
-      const hz = k * binHz;
+      const hz = response.frequencies[k];
       if (hz < kLowestHz) return;
       const p = { x: x(hz), db: Math.max(value, floorDb), k };
       const thisColumn = Math.floor(p.x);

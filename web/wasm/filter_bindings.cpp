@@ -8,12 +8,15 @@
 // modules' bit for bit.
 #include <emscripten/emscripten.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <optional>
 
 #include "core/filter_processor.h"
+#include "core/filter_response.h"
+#include "core/filter_settings.h"
 #include "core/parameter_display.h"
 #include "core/parameter_rules.h"
 #include "core/parameter_table.h"
@@ -138,6 +141,19 @@ EMSCRIPTEN_KEEPALIVE std::int32_t bram_is_gliding(FilterProcessor* processor) {
 EMSCRIPTEN_KEEPALIVE float bram_process(FilterProcessor* processor, const float* input, float* left, float* right,
                                         std::int32_t frames) {
     return processor->process(input, left, right, frames, OutputMode::Replace);
+}
+
+// The exact response of a setting, the seven normalized values in `values`, once its glides
+// have ended (the core's, which the plug-ins' displays draw too): at `count` frequencies, as
+// fractions of the sample rate, the gain in dB into `decibels`, minus infinity for none.
+EMSCRIPTEN_KEEPALIVE void bram_response_decibels(const float* values, const double* normalizedFrequencies,
+                                                 std::int32_t count, double* decibels) {
+    std::array<float, kParameterCount> setting;
+    std::memcpy(setting.data(), values, sizeof setting);
+    const FilterSettings settings = settingsForValues(setting);
+    for (std::int32_t k = 0; k < count; ++k) {
+        decibels[k] = responseDecibels(filterResponse(settings, normalizedFrequencies[k]));
+    }
 }
 
 }  // extern "C"

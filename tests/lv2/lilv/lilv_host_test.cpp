@@ -11,12 +11,14 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/filter_stage.h"
 #include "core/parameter_table.h"
 #include "formats/lv2/host_units.h"
+#include "formats/lv2/inline_display_extension.h"
 #include "formats/lv2/plugin_uri.h"
 #include "formats/lv2/port_layout.h"
 #include "lv2/lv2_session.h"
@@ -48,6 +50,7 @@ public:
     LoadedBundle& operator=(const LoadedBundle&) = delete;
 
     const LilvPlugin* plugin() const { return plugin_; }
+    LilvWorld* world() const { return world_; }
     const LilvPort* port(std::uint32_t index) const { return lilv_plugin_get_port_by_index(plugin_, index); }
 
     bool portIs(std::uint32_t index, const std::string& classOrProperty) const {
@@ -177,9 +180,19 @@ TEST(LilvDescription, AudioPortsPeakPortAndFeatures) {
     EXPECT_EQ(lilv_nodes_size(required), 0u);
     lilv_nodes_free(required);
     LilvNodes* optional = lilv_plugin_get_optional_features(bundle.plugin());
-    ASSERT_EQ(lilv_nodes_size(optional), 1u);
-    EXPECT_EQ(bundle.text(lilv_nodes_get_first(optional)), lv2("hardRTCapable"));
+    std::set<std::string> features;
+    LILV_FOREACH (nodes, i, optional) features.insert(bundle.text(lilv_nodes_get(optional, i)));
     lilv_nodes_free(optional);
+    std::set<std::string> expected = {lv2("hardRTCapable")};
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+    // Ardour's inline display: its interface, its redraw requests, and the picture in the
+    // host's generic window too.
+    expected.insert({kInlineDisplayQueueDrawUri, kInlineDisplayInGuiUri});
+    LilvNode* display = lilv_new_uri(bundle.world(), kInlineDisplayInterfaceUri);
+    EXPECT_TRUE(lilv_plugin_has_extension_data(bundle.plugin(), display));
+    lilv_node_free(display);
+#endif
+    EXPECT_EQ(features, expected);
 }
 
 // A copy of the bundle folder, so that the host loads a module of its own (with its own

@@ -39,7 +39,7 @@ expect_info() {
 expect_info "Name:              BRAMSOLIKET"
 expect_info "Has latency:       no"
 expect_info "Optional Features: http://lv2plug.in/ns/lv2core#hardRTCapable"
-for symbol in freq res smooth type slope mix level in out_left out_right peak; do
+for symbol in freq res smooth type slope mix level in out_left out_right peak enabled; do
   expect_info "Symbol:      $symbol"
 done
 for label in LowPass HighPass BandPass Resonant Thru "12 dB/Oct" "24 dB/Oct" "36 dB/Oct" "48 dB/Oct"; do

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "core/parameter_units.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -241,8 +243,14 @@ bool PluginInstance::load(const std::vector<std::uint8_t>& bytes, std::size_t pe
 
 std::vector<double> valuesOf(const PluginInstance& instance) {
     std::vector<double> values;
-    for (clap_id id = 0; id < 7; ++id) values.push_back(instance.value(id));
+    const std::uint32_t count = instance.params->count(instance.plugin);
+    for (clap_id id = 0; id < count; ++id) values.push_back(instance.value(id));
     return values;
+}
+
+double clapValueOf(clap_id id, float normalized) {
+    const auto index = static_cast<std::int32_t>(id);
+    return parameter_units::hasChoices(index) ? parameter_units::settingOf(index, normalized) : normalized;
 }
 
 }  // namespace clap_testing

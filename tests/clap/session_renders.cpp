@@ -52,7 +52,7 @@ std::vector<float> renderThroughClapModule(const testing_support::ScriptedSessio
         case Delivery::EventsPerSessionBlock:
             plugin.activate(rate);
             for (const SessionStep& step : session.steps) {
-                if (step.kind == SessionStep::Kind::SetParameter) events.add(0, step.index, step.value);
+                if (step.kind == SessionStep::Kind::SetParameter) events.add(0, step.index, clapValueOf(step.index, step.value));
                 if (step.kind == SessionStep::Kind::Suspend) {
                     plugin.deactivate();
                     plugin.activate(rate);
@@ -78,7 +78,7 @@ std::vector<float> renderThroughClapModule(const testing_support::ScriptedSessio
                 filled = 0;
             };
             for (const SessionStep& step : session.steps) {
-                if (step.kind == SessionStep::Kind::SetParameter) events.add(filled, step.index, step.value);
+                if (step.kind == SessionStep::Kind::SetParameter) events.add(filled, step.index, clapValueOf(step.index, step.value));
                 if (step.kind == SessionStep::Kind::Suspend) {
                     endHostBlock();
                     plugin.reset();
@@ -100,7 +100,7 @@ std::vector<float> renderThroughClapModule(const testing_support::ScriptedSessio
         case Delivery::FlushBetweenBlocks:
             for (const SessionStep& step : session.steps) {
                 if (step.kind == SessionStep::Kind::SetParameter) {
-                    events.add(0, step.index, step.value);
+                    events.add(0, step.index, clapValueOf(step.index, step.value));
                     plugin.flush(events);
                     events.clear();
                 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +43,9 @@ public:
 
 std::shared_ptr<const PluginFormat> lv2Format();
 std::shared_ptr<const PluginFormat> clapFormat();
+
+// GoogleTest prints a format by its name.
+inline void PrintTo(const std::shared_ptr<const PluginFormat>& format, std::ostream* out) { *out << format->name(); }
 
 // The same settings through the core's processor itself, in one call, with the glide step
 // counters of a freshly loaded module: what the VST module renders, and what either plug-in

@@ -295,7 +295,8 @@ int rowForFrequency(float hertz, float sampleRate) {
     // Nearer in pitch: log(h / low) against log(high / h), that is h^2 against low x high.
     // Products of two floats are exact in double precision, so the middle is found exactly.
     const double square = static_cast<double>(hertz) * hertz;
-    const double geometricSquare = static_cast<double>(rowFrequencyHz(lower, sampleRate)) * rowFrequencyHz(upper, sampleRate);
+    const double geometricSquare =
+        static_cast<double>(rowFrequencyHz(lower, sampleRate)) * rowFrequencyHz(upper, sampleRate);
     return square > geometricSquare ? upper : lower;
 }
 
@@ -367,7 +368,8 @@ std::optional<float> valueForNumber(std::int32_t index, float number, float samp
             return valueOfSetting(index, nearestSetting(number, kFilterTypeCount));
         case kParameterCutoff:
             // The slope in dB/Oct, 12 per stage, counted in stages from the first.
-            return valueOfSetting(index, nearestSetting(number / kDecibelsPerOctavePerStage - 1.0, kMaximumSlopeStages));
+            return valueOfSetting(index,
+                                  nearestSetting(number / kDecibelsPerOctavePerStage - 1.0, kMaximumSlopeStages));
         case kParameterLevel:
             return levelValueForDecibels(number);
         case kParameterResonance:

@@ -148,7 +148,8 @@ std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::stri
 std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
     std::vector<Statements> ports;
     for (const ParameterInfo& parameter : kParameterTable) ports.push_back(controlPort(parameter));
-    Statements input = portHeader("lv2:InputPort , lv2:AudioPort", kPortInput, kInputPortNames.symbol, kInputPortNames.name);
+    Statements input =
+        portHeader("lv2:InputPort , lv2:AudioPort", kPortInput, kInputPortNames.symbol, kInputPortNames.name);
     input.push_back("rdfs:comment \"The signal to filter\"");
     ports.push_back(input);
     for (const auto& [index, names] : {std::pair{kPortLeft, kLeftPortNames}, std::pair{kPortRight, kRightPortNames}}) {
@@ -171,7 +172,8 @@ std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
     enabled.push_back("lv2:maximum 1");
     enabled.push_back("lv2:designation lv2:enabled");
     enabled.push_back("lv2:portProperty lv2:toggled");
-    enabled.push_back("rdfs:comment \"1 filters, 0 bypasses: the outputs carry the input; a switch cross-fades over 10 ms\"");
+    enabled.push_back(
+        "rdfs:comment \"1 filters, 0 bypasses: the outputs carry the input; a switch cross-fades over 10 ms\"");
     ports.push_back(enabled);
 
     return "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"

@@ -4,8 +4,6 @@
 #include <atomic>
 #include <cstring>
 
-#include "core/parameter_units.h"
-
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -246,11 +244,6 @@ std::vector<double> valuesOf(const PluginInstance& instance) {
     const std::uint32_t count = instance.params->count(instance.plugin);
     for (clap_id id = 0; id < count; ++id) values.push_back(instance.value(id));
     return values;
-}
-
-double clapValueOf(clap_id id, float normalized) {
-    const auto index = static_cast<std::int32_t>(id);
-    return parameter_units::hasChoices(index) ? parameter_units::settingOf(index, normalized) : normalized;
 }
 
 }  // namespace clap_testing

@@ -128,9 +128,4 @@ private:
 // Each index's value as a host would read them.
 std::vector<double> valuesOf(const PluginInstance& instance);
 
-// The CLAP value of a parameter for the VST build's normalized value, as a host converting a
-// session by value sends it: "Type" and "Cutoff" as the settings the value selects (0 to 4,
-// 0 to 3), the others as they are.
-double clapValueOf(clap_id id, float normalized);
-
 }  // namespace clap_testing

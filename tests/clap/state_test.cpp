@@ -140,8 +140,9 @@ TEST(ClapState, DamagedRecordsAndFailingStreamsChangeNothing) {
     damaged.push_back(record(1, {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f}));
     damaged.push_back(record(1, {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f}));
     for (const float value : {kNaNValue, 1.5f, -0.25f, kInfinityValue}) damaged.push_back(firstVersionRecord(value));
-    for (const auto& [at, value] : std::vector<std::pair<std::size_t, float>>{
-             {0, 1.5f}, {0, kNaNValue}, {1, -0.25f}, {3, 5.0f}, {3, 1.5f}, {4, 4.0f}, {4, -1.0f}, {7, 0.5f}, {7, 2.0f}}) {
+    const std::vector<std::pair<std::size_t, float>> outOfRange = {
+        {0, 1.5f}, {0, kNaNValue}, {1, -0.25f}, {3, 5.0f}, {3, 1.5f}, {4, 4.0f}, {4, -1.0f}, {7, 0.5f}, {7, 2.0f}};
+    for (const auto& [at, value] : outOfRange) {
         damaged.push_back(currentRecord(at, value));
     }
     ASSERT_TRUE(instance.load(firstVersionRecord(0.25f))) << "the crafted records are otherwise valid";

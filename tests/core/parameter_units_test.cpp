@@ -152,7 +152,9 @@ TEST(Settings, EachSettingsValueSelectsItAsTheFilterDoes) {
 }
 
 TEST(TypeAndCutoff, NumbersTakeTheNearestChoiceAndTheLowerAtTheMiddle) {
-    const auto type = [](float number) { return settingOf(kParameterType, *valueForNumber(kParameterType, number, 44100.0f)); };
+    const auto type = [](float number) {
+        return settingOf(kParameterType, *valueForNumber(kParameterType, number, 44100.0f));
+    };
     const auto stages = [](float slope) {
         return 1 + settingOf(kParameterCutoff, *valueForNumber(kParameterCutoff, slope, 44100.0f));
     };

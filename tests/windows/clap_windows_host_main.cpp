@@ -32,7 +32,8 @@ void checkEntryAndDescriptor(const ClapModule& module) {
     for (const char* const* feature = descriptor->features; *feature != nullptr; ++feature) {
         features += std::string(*feature) + " ";
     }
-    CHECK_TEXT(features, "audio-effect filter mono ");
+    CHECK_TEXT(features, "audio-effect filter mono stereo ");
+    CHECK_TEXT(descriptor->vendor, "The BRAMSOLIKET developers");
 }
 
 void checkPorts(const PluginInstance& plugin) {

@@ -67,10 +67,15 @@ public:
         lilv_node_free(name);
         return result;
     }
+    // Every unit the port names, in sorted order and space-separated (lilv lists a port's
+    // values in no fixed order, so a port with two units never passes for either one).
     std::string unit(std::uint32_t index) const {
         LilvNode* predicate = lilv_new_uri(world_, LV2_UNITS__unit);
         LilvNodes* units = lilv_port_get_value(plugin_, port(index), predicate);
-        const std::string result = units == nullptr ? "" : text(lilv_nodes_get_first(units));
+        std::set<std::string> named;
+        if (units != nullptr) LILV_FOREACH (nodes, i, units) named.insert(text(lilv_nodes_get(units, i)));
+        std::string result;
+        for (const std::string& unit : named) result += (result.empty() ? "" : " ") + unit;
         lilv_nodes_free(units);
         lilv_node_free(predicate);
         return result;

@@ -9,8 +9,11 @@
 // Parameter changes reach the processor only on the thread that may change it: events in
 // process or flush, in their order; a state loaded on the main thread while the plug-in is
 // active is handed to the audio thread and set at the start of its next call (process or
-// flush), before that call's events. Texts are made on a processor of their own.
+// flush), before that call's events. Texts come from the core's units, which keep no state.
 // Nothing on the audio thread allocates, locks or calls the system.
+//
+// The outputs pass the bypass switch (a cross-fade of 10 ms from the frame of the host's
+// event) and then lose their subnormal samples to zero.
 //
 // Every entry runs under FloatEnvironmentGuard: hosts run audio threads with flush-to-zero
 // and denormals-are-zero, which would change the results.
@@ -19,10 +22,10 @@
 #include <atomic>
 #include <cstdint>
 
+#include "core/bypass_switch.h"
 #include "core/filter_processor.h"
 #include "interfaces/clap/clap_abi.h"
 #include "formats/clap/format_rules.h"
-#include "formats/clap/parameter_texts.h"
 #include "formats/clap/pending_values.h"
 
 class FilterPlugin {
@@ -30,7 +33,7 @@ public:
     // The sample rate parameter texts use before the first activation.
     static constexpr float kInitialSampleRate = 44100.0f;
 
-    // Builds the processors; throws std::bad_alloc when memory runs out.
+    // Builds the processor; throws std::bad_alloc when memory runs out.
     explicit FilterPlugin(const clap_host* host);
     FilterPlugin(const FilterPlugin&) = delete;
     FilterPlugin& operator=(const FilterPlugin&) = delete;
@@ -63,14 +66,18 @@ public:
 
     std::uint32_t latency() const;
 
-    // Read-only view for tests.
+    // Read-only views for tests.
     const FilterProcessor& processor() const { return processor_; }
+    bool bypassed() const { return bypass_.bypassed(); }
 
 private:
-    // The value the host sees: a loaded state not yet set counts as set.
-    float hostVisibleValue(std::int32_t index) const;
+    // What the plug-in holds for parameter `id` (host_value.h): a normalized value, or the
+    // bypass as 0 or 1. The value the host sees counts a loaded state not yet set as set.
+    float pluginValue(clap_id id) const;
+    float hostVisibleValue(clap_id id) const;
+    void setPluginValue(clap_id id, float value);
     void setPendingValues();
-    // Frames [first, end) of the block's buffers through the processor.
+    // Frames [first, end) of the block's buffers through the processor and the bypass switch.
     void render(const float* input, float* left, float* right, std::uint32_t first, std::uint32_t end);
 
     clap_plugin record_;
@@ -79,7 +86,7 @@ private:
     FormatRules rules_;
 
     FilterProcessor processor_;
-    ParameterTexts texts_;
+    BypassSwitch bypass_;
     PendingParameterValues pendingValues_;
 
     // The plug-in's state as CLAP defines it, written by the calls that change it; flush

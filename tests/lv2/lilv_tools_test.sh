@@ -45,7 +45,7 @@ if ! grep -qE '[[:space:]]http://lv2plug.in/ns/lv2core#hardRTCapable$' <<<"$opti
   echo "FAIL: lv2info lists no optional feature http://lv2plug.in/ns/lv2core#hardRTCapable"
   fail=1
 fi
-for symbol in freq res smooth type slope mix level in out_left out_right peak; do
+for symbol in freq res smooth type slope mix level in out_left out_right peak enabled; do
   expect_info "Symbol:      $symbol"
 done
 for label in LowPass HighPass BandPass Resonant Thru "12 dB/Oct" "24 dB/Oct" "36 dB/Oct" "48 dB/Oct"; do

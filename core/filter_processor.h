@@ -101,4 +101,7 @@ private:
     // built stage's, so every kernel is loaded on the first call.
     StageKernel kernels_[kStageCount] = {};
     std::uint32_t kernelVersions_[kStageCount] = {};
+    // The same for two-channel calls, each setting in both lanes of a pair.
+    StereoStageKernel stereoKernels_[kStageCount] = {};
+    std::uint32_t stereoKernelVersions_[kStageCount] = {};
 };

@@ -74,7 +74,9 @@ public:
     // The two parts of loadKernel: the settings (type, rows, gains, level) and the history.
     void loadSettings(StageKernel& kernel) const;
     void loadHistory(StageKernel& kernel) const;
-    // Both channels' histories, the first channel's in the first lanes.
+    // The same for two channels: the settings in both lanes, and both channels' histories,
+    // the first channel's in the first lanes.
+    void loadSettings(StereoStageKernel& kernel) const;
     void loadHistory(StereoStageKernel& kernel) const;
     // Moves on with every change of the settings a kernel holds, published after the change,
     // so that a loop can keep a kernel's settings from call to call and reload them only when
@@ -190,9 +192,8 @@ inline float FilterStage::processSample(float input) {
 }
 
 inline FloatPair FilterStage::processSample(FloatPair input) {
-    StageKernel settings;
-    loadSettings(settings);
-    StereoStageKernel kernel = bothChannelsOf(settings);
+    StereoStageKernel kernel;
+    loadSettings(kernel);
     loadHistory(kernel);
     const FloatPair output = kernel.process(input);
     storeHistory(kernel);
@@ -244,6 +245,12 @@ inline void FilterStage::storeHistory(const StageKernel& kernel) {
     mainState2_.store(kernel.main.state2, kRelaxed);
     resonanceState1_.store(kernel.resonance.state1, kRelaxed);
     resonanceState2_.store(kernel.resonance.state2, kRelaxed);
+}
+
+inline void FilterStage::loadSettings(StereoStageKernel& kernel) const {
+    StageKernel settings;
+    loadSettings(settings);
+    kernel = bothChannelsOf(settings);
 }
 
 inline void FilterStage::loadHistory(StereoStageKernel& kernel) const {

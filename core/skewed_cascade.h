@@ -17,7 +17,7 @@
 // section (every main section, and the main stage's resonance section), the middle of the run
 // steps those two sections as one pair (BiquadSectionPair), halving the instructions of the
 // recurrences; the filling and draining steps run the sections singly. A stereo frame already
-// fills a pair's lanes; its positions are paired only where a wider pair of pairs exists.
+// fills a pair's lanes with its two channels, so there each position steps on its own.
 //
 // Every position sees its inputs in frame order and runs the kernel's own functions
 // (StageKernel::process and its pieces, BiquadSectionOf::step), so the output is bit for bit
@@ -72,20 +72,10 @@ template <int From, int To, typename Body>
     }(std::make_integer_sequence<int, To - From + 1>{});
 }
 
-// Whether two positions' values go together into the lanes of a pair: single values do; a
+// Whether two positions' values go together into the lanes of a pair: single samples do; a
 // stereo frame's pair already fills them.
 template <typename Value>
 inline constexpr bool kPairable = std::is_same_v<Value, float>;
-
-// The section that steps two of these sections together, where there is one.
-template <typename Value>
-auto pairedSection(const BiquadSectionOf<Value>& section) {
-    if constexpr (kPairable<Value>) {
-        return pairOf(section, section);
-    } else {
-        return section;
-    }
-}
 
 }  // namespace skewed_cascade_detail
 
@@ -205,8 +195,7 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
             // The sections stepped in the middle, as locals of their own: pairs, and the ones
             // that run alone.
             using Section = BiquadSectionOf<Value>;
-            using SectionPair = decltype(skewed_cascade_detail::pairedSection(Section{}));
-            SectionPair pairs[kPairs > 0 ? kPairs : 1];
+            BiquadSectionPair pairs[kPairs > 0 ? kPairs : 1];
             Section singles[kSingles > 0 ? kSingles : 1];
             ascending<0, kSingles - 1>([&](auto j) __attribute__((always_inline)) {
                 withSection(Position<2 * kPairs + decltype(j)::value>{},

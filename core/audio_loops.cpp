@@ -13,6 +13,7 @@
 // counted; a move sample goes through the stages themselves, which count, move and load
 // their new rows. While nothing glides the whole call is one quiet run.
 #include <limits>
+#include <type_traits>
 
 #include "core/filter_processor.h"
 #include "core/glide_schedule.h"
@@ -53,11 +54,22 @@ void renderCascade(StageKernelOf<Value>* kernels, Block block, std::int32_t fram
     }
 }
 
-// A quiet run of frames through plain copies of the stages: `kernels` holds the settings of
-// `versions`, brought up to date here.
 template <OutputMode Mode, typename Block, typename Value = typename Block::Value>
-void renderQuiet(FilterStage* stages, StageKernelOf<Value>* kernels, std::uint32_t* versions, int cascade,
-                 Block block, std::int32_t frameCount, Mix mix, Value& peak) {
+void renderCascadeOf(int cascade, StageKernelOf<Value>* kernels, Block block, std::int32_t frameCount, Mix mix,
+                     Value& peak) {
+    switch (cascade) {
+        case 1: renderCascade<1, Mode>(kernels, block, frameCount, mix, peak); break;
+        case 2: renderCascade<2, Mode>(kernels, block, frameCount, mix, peak); break;
+        case 3: renderCascade<3, Mode>(kernels, block, frameCount, mix, peak); break;
+        default: renderCascade<4, Mode>(kernels, block, frameCount, mix, peak); break;
+    }
+}
+
+// A quiet run of frames through plain copies of the stages: `kernels` holds the settings of
+// `versions`, brought up to date here. A stereo run copies them into both lanes.
+template <OutputMode Mode, typename Block, typename Value = typename Block::Value>
+void renderQuiet(FilterStage* stages, StageKernel* kernels, std::uint32_t* versions, int cascade, Block block,
+                 std::int32_t frameCount, Mix mix, Value& peak) {
     for (int k = 0; k < cascade; ++k) {
         // The version is read first: a change that lands after it is seen on the next call.
         const std::uint32_t version = stages[k].settingsVersion();
@@ -65,22 +77,27 @@ void renderQuiet(FilterStage* stages, StageKernelOf<Value>* kernels, std::uint32
             stages[k].loadSettings(kernels[k]);
             versions[k] = version;
         }
-        stages[k].loadHistory(kernels[k]);
     }
-    switch (cascade) {
-        case 1: renderCascade<1, Mode>(kernels, block, frameCount, mix, peak); break;
-        case 2: renderCascade<2, Mode>(kernels, block, frameCount, mix, peak); break;
-        case 3: renderCascade<3, Mode>(kernels, block, frameCount, mix, peak); break;
-        default: renderCascade<4, Mode>(kernels, block, frameCount, mix, peak); break;
+    if constexpr (std::is_same_v<Value, float>) {
+        for (int k = 0; k < cascade; ++k) stages[k].loadHistory(kernels[k]);
+        renderCascadeOf<Mode>(cascade, kernels, block, frameCount, mix, peak);
+        for (int k = 0; k < cascade; ++k) stages[k].storeHistory(kernels[k]);
+    } else {
+        StereoStageKernel channels[kStageCount];
+        for (int k = 0; k < cascade; ++k) {
+            channels[k] = bothChannelsOf(kernels[k]);
+            stages[k].loadHistory(channels[k]);
+        }
+        renderCascadeOf<Mode>(cascade, channels, block, frameCount, mix, peak);
+        for (int k = 0; k < cascade; ++k) stages[k].storeHistory(channels[k]);
     }
-    for (int k = 0; k < cascade; ++k) stages[k].storeHistory(kernels[k]);
 }
 
 // A whole call: the frames between two glide moves run as quiet runs, the frames that may
 // move a row one at a time through the stages themselves. Returns the call's peak.
 template <OutputMode Mode, typename Block, typename Value = typename Block::Value>
-float renderFrames(FilterStage* stages, StageKernelOf<Value>* kernels, std::uint32_t* versions, int cascade,
-                   Block block, std::int32_t frameCount, Mix mix) {
+float renderFrames(FilterStage* stages, StageKernel* kernels, std::uint32_t* versions, int cascade, Block block,
+                   std::int32_t frameCount, Mix mix) {
     // The signed value is compared, so negative samples never raise the peak.
     Value peak = Block::noPeak();
     std::int32_t frame = 0;
@@ -129,7 +146,7 @@ float FilterProcessor::renderStereo(const float* inputLeft, const float* inputRi
     if (frameCount <= 0) return -std::numeric_limits<float>::infinity();
 
     const int cascade = static_cast<int>(slopeStages_.load(relaxed));
-    return renderFrames<Mode>(stages_, stereoKernels_, stereoKernelVersions_, cascade,
+    return renderFrames<Mode>(stages_, kernels_, kernelVersions_, cascade,
                               StereoBlock{inputLeft, inputRight, left, right}, frameCount, mix);
 }
 

@@ -99,9 +99,9 @@ private:
     // touch them) from one call to the next and reloaded only after a stage's settings version
     // has moved on; the histories are loaded afresh on every call. A version of 0 is never a
     // built stage's, so every kernel is loaded on the first call.
+    // Two-channel calls take their settings from here as well. (Their kernels, with each
+    // setting in both lanes, hold SSE2 values that need 16-byte alignment, which a processor
+    // on the heap of a 32-bit Windows host does not get: they are made on the stack.)
     StageKernel kernels_[kStageCount] = {};
     std::uint32_t kernelVersions_[kStageCount] = {};
-    // The same for two-channel calls, each setting in both lanes of a pair.
-    StereoStageKernel stereoKernels_[kStageCount] = {};
-    std::uint32_t stereoKernelVersions_[kStageCount] = {};
 };

@@ -27,7 +27,8 @@ struct StereoBlock {
     StereoBlock from(std::int32_t frame) const {
         return {inputLeft + frame, inputRight + frame, left + frame, right + frame};
     }
-    // No peak in either channel yet; the call's peak is the larger of the two channels'.
+    // No peak in either channel yet; the call's peak is the left channel's unless the right
+    // one's is higher.
     static FloatPair noPeak() { return pairOf(MonoBlock::noPeak(), MonoBlock::noPeak()); }
-    static float highest(FloatPair peak) { return higherOf(firstOf(peak), secondOf(peak)); }
+    static float highest(FloatPair peak) { return higherOf(secondOf(peak), firstOf(peak)); }
 };

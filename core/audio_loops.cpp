@@ -85,7 +85,7 @@ void renderQuiet(FilterStage* stages, StageKernel* kernels, std::uint32_t* versi
     } else {
         StereoStageKernel channels[kStageCount];
         for (int k = 0; k < cascade; ++k) {
-            channels[k] = bothChannelsOf(kernels[k]);
+            copyToBothChannels(kernels[k], channels[k]);
             stages[k].loadHistory(channels[k]);
         }
         renderCascadeOf<Mode>(cascade, channels, block, frameCount, mix, peak);

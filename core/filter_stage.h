@@ -250,7 +250,7 @@ inline void FilterStage::storeHistory(const StageKernel& kernel) {
 inline void FilterStage::loadSettings(StereoStageKernel& kernel) const {
     StageKernel settings;
     loadSettings(settings);
-    kernel = bothChannelsOf(settings);
+    copyToBothChannels(settings, kernel);
 }
 
 inline void FilterStage::loadHistory(StereoStageKernel& kernel) const {

@@ -112,7 +112,7 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
     // Copied with constant indices, so that the compiler sees every element on its own.
     StageKernelOf<Value> stage[Cascade];
     ascending<0, kMain>([&](auto j) __attribute__((always_inline)) {
-        stage[decltype(j)::value] = kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1];
+        copyKernel(stage[decltype(j)::value], kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1]);
     });
     // Restating what the layout says the flags hold lets the compiler drop their tests.
     if constexpr (Layout != CascadeLayout::Any) {
@@ -199,7 +199,7 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
             Section singles[kSingles > 0 ? kSingles : 1];
             ascending<0, kSingles - 1>([&](auto j) __attribute__((always_inline)) {
                 withSection(Position<2 * kPairs + decltype(j)::value>{},
-                            [&](const Section& a) __attribute__((always_inline)) { singles[decltype(j)::value] = a; });
+                            [&](const Section& a) __attribute__((always_inline)) { copySection(singles[decltype(j)::value], a); });
             });
             if constexpr (kPaired) {
                 ascending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
@@ -239,7 +239,7 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
             }
             ascending<0, kSingles - 1>([&](auto j) __attribute__((always_inline)) {
                 withSection(Position<2 * kPairs + decltype(j)::value>{},
-                            [&](Section& a) __attribute__((always_inline)) { a = singles[decltype(j)::value]; });
+                            [&](Section& a) __attribute__((always_inline)) { copySection(a, singles[decltype(j)::value]); });
             });
         } else {
             for (std::int32_t i = kFill; i < frameCount; ++i) step(Position<0>{}, Position<kLast>{}, i);

@@ -245,19 +245,47 @@ struct StageKernelOf {
 using StageKernel = StageKernelOf<float>;
 using StereoStageKernel = StageKernelOf<FloatPair>;
 
-// The settings of `settings` in both lanes, for two channels filtered alike; the histories
-// are left for the caller to load.
-inline StereoStageKernel bothChannelsOf(const StageKernel& settings) {
-    const auto section = [](const BiquadSection& from) {
-        return BiquadSectionPair{bothLanesOf(from.b0), bothLanesOf(from.b1), bothLanesOf(from.b2),
-                                 bothLanesOf(from.a1), bothLanesOf(from.a2), FloatPair{}, FloatPair{}};
+// Copies of kernels and sections field by field, as a block loop takes them. A copy of a
+// whole stereo kernel or section as one object is large enough for the compiler to make it a
+// string move, which takes longer to start than the fields take to copy.
+template <typename Value>
+[[gnu::always_inline]] inline void copySection(BiquadSectionOf<Value>& to, const BiquadSectionOf<Value>& from) {
+    to.b0 = from.b0;
+    to.b1 = from.b1;
+    to.b2 = from.b2;
+    to.a1 = from.a1;
+    to.a2 = from.a2;
+    to.state1 = from.state1;
+    to.state2 = from.state2;
+}
+template <typename Value>
+[[gnu::always_inline]] inline void copyKernel(StageKernelOf<Value>& to, const StageKernelOf<Value>& from) {
+    to.type = from.type;
+    to.resonant = from.resonant;
+    to.plain = from.plain;
+    copySection(to.main, from.main);
+    copySection(to.resonance, from.resonance);
+    to.mainGain = from.mainGain;
+    to.resonanceGain = from.resonanceGain;
+    to.level = from.level;
+}
+
+// The settings of `settings` in both lanes of `kernel`, for two channels filtered alike; the
+// histories are left for the caller to load.
+inline void copyToBothChannels(const StageKernel& settings, StereoStageKernel& kernel) {
+    const auto section = [](const BiquadSection& from, BiquadSectionPair& to) {
+        to.b0 = bothLanesOf(from.b0);
+        to.b1 = bothLanesOf(from.b1);
+        to.b2 = bothLanesOf(from.b2);
+        to.a1 = bothLanesOf(from.a1);
+        to.a2 = bothLanesOf(from.a2);
     };
-    return {settings.type,
-            settings.resonant,
-            settings.plain,
-            section(settings.main),
-            section(settings.resonance),
-            bothLanesOf(settings.mainGain),
-            bothLanesOf(settings.resonanceGain),
-            bothLanesOf(settings.level)};
+    kernel.type = settings.type;
+    kernel.resonant = settings.resonant;
+    kernel.plain = settings.plain;
+    section(settings.main, kernel.main);
+    section(settings.resonance, kernel.resonance);
+    kernel.mainGain = bothLanesOf(settings.mainGain);
+    kernel.resonanceGain = bothLanesOf(settings.resonanceGain);
+    kernel.level = bothLanesOf(settings.level);
 }

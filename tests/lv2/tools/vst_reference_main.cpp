@@ -6,11 +6,13 @@
 //   vst_reference controls RATE SETTING...
 //       prints "symbol value" for each LV2 control: what the VST build shows for the
 //       setting at RATE (every parameter; those not given keep their defaults)
-//   vst_reference compare [--lead-in FRAMES] INPUT OUTPUT SETTING...
+//   vst_reference compare [--lead-in FRAMES] [--each-channel] INPUT OUTPUT SETTING...
 //       renders INPUT's first channel, after FRAMES of silence (none by default), through
 //       the VST module at INPUT's rate with the setting applied before the first block, and
 //       compares every channel of OUTPUT with it bit for bit; exit 0 when they are equal,
-//       1 when not or when the render is silent (a silent render proves nothing)
+//       1 when not or when the render is silent (a silent render proves nothing). With
+//       --each-channel (a stereo plug-in's output), OUTPUT's channel c is compared with the
+//       render of INPUT's channel c, and INPUT needs as many channels as OUTPUT.
 //
 // A SETTING is NAME=VALUE with a parameter's name and its normalized VST value, such as
 // Freq=0.3 or Dry/Wet=0.5. Exit 2 for a bad command line or an unreadable file.
@@ -103,11 +105,13 @@ int printControls(float rate, const std::vector<Setting>& settings) {
     return 0;
 }
 
-int compare(std::size_t leadIn, const AudioFile& input, const AudioFile& output, const std::vector<Setting>& settings) {
+// The VST module's render of INPUT's channel `channel` after `leadIn` frames of silence.
+std::vector<float> vstRender(std::size_t leadIn, const AudioFile& input, int channel, const std::vector<Setting>& settings) {
     testing_support::ScriptedSession session;
     session.sampleRate = static_cast<float>(input.rate);
     session.input.assign(leadIn, 0.0f);
-    for (std::size_t i = 0; i < input.frames.size(); i += static_cast<std::size_t>(input.channels)) {
+    for (std::size_t i = static_cast<std::size_t>(channel); i < input.frames.size();
+         i += static_cast<std::size_t>(input.channels)) {
         session.input.push_back(input.frames[i]);
     }
     for (const Setting& setting : settings) {
@@ -118,19 +122,30 @@ int compare(std::size_t leadIn, const AudioFile& input, const AudioFile& output,
         const auto frames = static_cast<std::int32_t>(std::min<std::size_t>(kBlock, session.input.size() - done));
         session.steps.push_back({testing_support::SessionStep::Kind::Process, 0, 0.0f, frames});
     }
-    const auto expected = testing_support::renderThroughVstModule(session, BRAMSOLIKET_MODULE_PATH);
+    return testing_support::renderThroughVstModule(session, BRAMSOLIKET_MODULE_PATH);
+}
 
-    if (std::all_of(expected.begin(), expected.end(), [](float sample) { return sample == 0.0f; })) {
-        std::printf("differ: the VST render is silent, so the comparison would prove nothing\n");
+int compare(std::size_t leadIn, bool eachChannel, const AudioFile& input, const AudioFile& output,
+            const std::vector<Setting>& settings) {
+    if (eachChannel && input.channels < output.channels) {
+        std::printf("differ: the output has %d channels, the input only %d\n", output.channels, input.channels);
         return 1;
     }
     const auto frames = output.frames.size() / static_cast<std::size_t>(output.channels);
-    if (output.rate != input.rate || frames != expected.size()) {
-        std::printf("differ: the output has %zu frames at %d Hz, the VST render %zu at %d Hz\n", frames, output.rate,
-                    expected.size(), input.rate);
-        return 1;
-    }
+    std::vector<float> expected;
     for (int channel = 0; channel < output.channels; ++channel) {
+        if (channel == 0 || eachChannel) {
+            expected = vstRender(leadIn, input, eachChannel ? channel : 0, settings);
+            if (std::all_of(expected.begin(), expected.end(), [](float sample) { return sample == 0.0f; })) {
+                std::printf("differ: the VST render is silent, so the comparison would prove nothing\n");
+                return 1;
+            }
+            if (output.rate != input.rate || frames != expected.size()) {
+                std::printf("differ: the output has %zu frames at %d Hz, the VST render %zu at %d Hz\n", frames,
+                            output.rate, expected.size(), input.rate);
+                return 1;
+            }
+        }
         for (std::size_t frame = 0; frame < frames; ++frame) {
             const float got = output.frames[frame * static_cast<std::size_t>(output.channels) + channel];
             if (std::memcmp(&got, &expected[frame], sizeof got) != 0) {
@@ -163,15 +178,17 @@ int main(int argc, char** argv) {
             if (*end != '\0') return kUsageError;
             next += 2;
         }
+        const bool eachChannel = next < argc && std::strcmp(argv[next], "--each-channel") == 0;
+        next += eachChannel ? 1 : 0;
         if (next + 2 > argc) return kUsageError;
         const auto settings = parseSettings(argc - next - 2, argv + next + 2);
         const auto input = readAudioFile(argv[next]);
         const auto output = readAudioFile(argv[next + 1]);
         if (!settings || !input || !output) return kUsageError;
-        return compare(leadIn, *input, *output, *settings);
+        return compare(leadIn, eachChannel, *input, *output, *settings);
     }
     std::fprintf(stderr,
                  "usage: vst_reference controls RATE SETTING...\n"
-                 "       vst_reference compare [--lead-in FRAMES] INPUT OUTPUT SETTING...\n");
+                 "       vst_reference compare [--lead-in FRAMES] [--each-channel] INPUT OUTPUT SETTING...\n");
     return kUsageError;
 }

@@ -12,7 +12,11 @@
 //       compares every channel of OUTPUT with it bit for bit; exit 0 when they are equal,
 //       1 when not or when the render is silent (a silent render proves nothing). With
 //       --each-channel (a stereo plug-in's output), OUTPUT's channel c is compared with the
-//       render of INPUT's channel c, and INPUT needs as many channels as OUTPUT.
+//       render of INPUT's channel c, and INPUT needs as many channels as OUTPUT. With --dry
+//       (a bypassed plug-in) the input itself stands for the render.
+//   vst_reference interleave LEFT RIGHT OUTPUT
+//       writes the first channels of two files of one rate and length as one stereo file of
+//       32-bit floats, sample for sample (a host that records each channel to its own file)
 //
 // A SETTING is NAME=VALUE with a parameter's name and its normalized VST value, such as
 // Freq=0.3 or Dry/Wet=0.5. Exit 2 for a bad command line or an unreadable file.
@@ -105,8 +109,10 @@ int printControls(float rate, const std::vector<Setting>& settings) {
     return 0;
 }
 
-// The VST module's render of INPUT's channel `channel` after `leadIn` frames of silence.
-std::vector<float> vstRender(std::size_t leadIn, const AudioFile& input, int channel, const std::vector<Setting>& settings) {
+// The VST module's render of INPUT's channel `channel` after `leadIn` frames of silence, or
+// for `dry` that channel itself after them.
+std::vector<float> vstRender(std::size_t leadIn, const AudioFile& input, int channel, bool dry,
+                             const std::vector<Setting>& settings) {
     testing_support::ScriptedSession session;
     session.sampleRate = static_cast<float>(input.rate);
     session.input.assign(leadIn, 0.0f);
@@ -114,6 +120,7 @@ std::vector<float> vstRender(std::size_t leadIn, const AudioFile& input, int cha
          i += static_cast<std::size_t>(input.channels)) {
         session.input.push_back(input.frames[i]);
     }
+    if (dry) return session.input;
     for (const Setting& setting : settings) {
         session.steps.push_back({testing_support::SessionStep::Kind::SetParameter, setting.index, setting.value, 0});
     }
@@ -125,7 +132,7 @@ std::vector<float> vstRender(std::size_t leadIn, const AudioFile& input, int cha
     return testing_support::renderThroughVstModule(session, BRAMSOLIKET_MODULE_PATH);
 }
 
-int compare(std::size_t leadIn, bool eachChannel, const AudioFile& input, const AudioFile& output,
+int compare(std::size_t leadIn, bool eachChannel, bool dry, const AudioFile& input, const AudioFile& output,
             const std::vector<Setting>& settings) {
     if (eachChannel && input.channels < output.channels) {
         std::printf("differ: the output has %d channels, the input only %d\n", output.channels, input.channels);
@@ -135,7 +142,7 @@ int compare(std::size_t leadIn, bool eachChannel, const AudioFile& input, const 
     std::vector<float> expected;
     for (int channel = 0; channel < output.channels; ++channel) {
         if (channel == 0 || eachChannel) {
-            expected = vstRender(leadIn, input, eachChannel ? channel : 0, settings);
+            expected = vstRender(leadIn, input, eachChannel ? channel : 0, dry, settings);
             if (std::all_of(expected.begin(), expected.end(), [](float sample) { return sample == 0.0f; })) {
                 std::printf("differ: the VST render is silent, so the comparison would prove nothing\n");
                 return 1;
@@ -159,6 +166,31 @@ int compare(std::size_t leadIn, bool eachChannel, const AudioFile& input, const 
     return 0;
 }
 
+int interleave(const AudioFile& left, const AudioFile& right, const char* path) {
+    const std::size_t frames = left.frames.size() / static_cast<std::size_t>(left.channels);
+    if (left.rate != right.rate || right.frames.size() / static_cast<std::size_t>(right.channels) != frames) {
+        std::fprintf(stderr, "vst_reference: the two files differ in rate or length\n");
+        return kUsageError;
+    }
+    std::vector<float> stereo;
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+        stereo.push_back(left.frames[frame * static_cast<std::size_t>(left.channels)]);
+        stereo.push_back(right.frames[frame * static_cast<std::size_t>(right.channels)]);
+    }
+    SF_INFO info{};
+    info.samplerate = left.rate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path, SFM_WRITE, &info);
+    if (file == nullptr) {
+        std::fprintf(stderr, "vst_reference: cannot write %s: %s\n", path, sf_strerror(nullptr));
+        return kUsageError;
+    }
+    const sf_count_t written = sf_writef_float(file, stereo.data(), static_cast<sf_count_t>(frames));
+    sf_close(file);
+    return written == static_cast<sf_count_t>(frames) ? 0 : kUsageError;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -180,15 +212,24 @@ int main(int argc, char** argv) {
         }
         const bool eachChannel = next < argc && std::strcmp(argv[next], "--each-channel") == 0;
         next += eachChannel ? 1 : 0;
+        const bool dry = next < argc && std::strcmp(argv[next], "--dry") == 0;
+        next += dry ? 1 : 0;
         if (next + 2 > argc) return kUsageError;
         const auto settings = parseSettings(argc - next - 2, argv + next + 2);
         const auto input = readAudioFile(argv[next]);
         const auto output = readAudioFile(argv[next + 1]);
         if (!settings || !input || !output) return kUsageError;
-        return compare(leadIn, eachChannel, *input, *output, *settings);
+        return compare(leadIn, eachChannel, dry, *input, *output, *settings);
+    }
+    if (command == "interleave" && argc == 5) {
+        const auto left = readAudioFile(argv[2]);
+        const auto right = readAudioFile(argv[3]);
+        if (!left || !right) return kUsageError;
+        return interleave(*left, *right, argv[4]);
     }
     std::fprintf(stderr,
                  "usage: vst_reference controls RATE SETTING...\n"
-                 "       vst_reference compare [--lead-in FRAMES] [--each-channel] INPUT OUTPUT SETTING...\n");
+                 "       vst_reference compare [--lead-in FRAMES] [--each-channel] [--dry] INPUT OUTPUT SETTING...\n"
+                 "       vst_reference interleave LEFT RIGHT OUTPUT\n");
     return kUsageError;
 }

@@ -128,3 +128,7 @@ void FilterProcessor::getProgramName(char* name) const {
 void FilterProcessor::suspend() {
     for (FilterStage& stage : stages_) stage.clearHistory();
 }
+
+// Hosts allocate the objects that hold a processor with their own operator new or malloc,
+// which on 32-bit Windows give 8-byte alignment only: nothing in it may need more.
+static_assert(alignof(FilterProcessor) <= 8, "a processor must not need more than 8-byte alignment");

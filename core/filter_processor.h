@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The filter as every plug-in format uses it: seven parameters as normalized values, two
 // programs, four stages in cascade, the dry/wet mix, and processing of one input channel
-// into two identical output channels. It knows no plug-in interface; each format's adapter
-// turns its host's calls into these.
+// into two identical output channels, or of two channels (stereo) each into its own. It
+// knows no plug-in interface; each format's adapter turns its host's calls into these.
 //
 // Threads: a host's parameter thread may call the setters while its audio thread runs
 // process. The working values and the stages' settings they reach are relaxed atomics, so
@@ -60,6 +60,14 @@ public:
     // for no frames, and NaN never counts). A count of 0 or less touches nothing. The input
     // may be the same array as either output.
     float process(const float* input, float* left, float* right, std::int32_t frameCount, OutputMode mode);
+    // Filters two channels with the same settings and glide: `frameCount` frames of
+    // `inputLeft` into `left` and of `inputRight` into `right`, each channel with its own
+    // history and mixed with its own input, so that each output is bit for bit what the
+    // one-channel process above makes of that input alone. A frame counts one glide step, as
+    // one sample does there. Returns the higher of the two channels' peaks (as above). A count
+    // of 0 or less touches nothing. An input may be the same array as an output.
+    float process(const float* inputLeft, const float* inputRight, float* left, float* right,
+                  std::int32_t frameCount, OutputMode mode);
 
     // The settings the stages use, as the audio thread published them after its last process
     // call with frames (construction publishes the first): any thread may read them while
@@ -83,6 +91,9 @@ private:
     FilterSettings currentSettings() const;
     // Publishes the current settings when they differ from the ones last published.
     void publishChangedSettings();
+    template <OutputMode Mode>
+    float renderStereo(const float* inputLeft, const float* inputRight, float* left, float* right,
+                       std::int32_t frameCount);
     FilterProgram& currentProgramRecord();
     const FilterProgram& currentProgramRecord() const;
 
@@ -97,10 +108,13 @@ private:
     std::atomic<float> slopeStages_;
     std::atomic<float> dryWetMix_;
     std::atomic<float> outputLevel_;
-    // The stages' settings as plain kernels, kept by the audio thread (render alone touches
-    // them) from one call to the next and reloaded only after a stage's settings version has
-    // moved on; the histories are loaded afresh on every call. A version of 0 is never a
+    // The stages' settings as plain kernels, kept by the audio thread (the block loops alone
+    // touch them) from one call to the next and reloaded only after a stage's settings version
+    // has moved on; the histories are loaded afresh on every call. A version of 0 is never a
     // built stage's, so every kernel is loaded on the first call.
+    // Two-channel calls take their settings from here as well. (Their kernels, with each
+    // setting in both lanes, hold SSE2 values that need 16-byte alignment, which a processor
+    // on the heap of a 32-bit Windows host does not get: they are made on the stack.)
     StageKernel kernels_[kStageCount] = {};
     std::uint32_t kernelVersions_[kStageCount] = {};
 

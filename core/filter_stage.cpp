@@ -136,6 +136,7 @@ void FilterStage::clearHistory() {
     mainState2_.store(0.0f, kRelaxed);
     resonanceState1_.store(0.0f, kRelaxed);
     resonanceState2_.store(0.0f, kRelaxed);
+    for (std::atomic<float>& state : secondChannelState_) state.store(0.0f, kRelaxed);
 }
 
 const char* FilterStage::typeName(std::int32_t type) {

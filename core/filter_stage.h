@@ -54,6 +54,10 @@ public:
     void setDisplaySampleRate(float rate) { displaySampleRate_.store(rate, kRelaxed); }
 
     float processSample(float input);
+    // Two channels filtered with these settings, one in each lane of `input`, each with its
+    // own history (the first channel's is the one processSample(float) uses); the step is
+    // counted once, as for one channel.
+    FloatPair processSample(FloatPair input);
     // The stage's settings and history as plain values, for running several samples while
     // nothing glides, and the history written back afterwards.
     StageKernel loadKernel() const;
@@ -62,11 +66,17 @@ public:
     // processor forwards from its stores without waiting for them): the settings (type, rows, gains, level) and the history.
     void loadSettings(StageKernel& kernel) const;
     void loadHistory(StageKernel& kernel) const;
+    // The same for two channels: the settings in both lanes, and both channels' histories,
+    // the first channel's in the first lanes.
+    void loadSettings(StereoStageKernel& kernel) const;
+    void loadHistory(StereoStageKernel& kernel) const;
     // Moves on with every change of the settings a kernel holds, published after the change,
     // so that a loop can keep a kernel's settings from call to call and reload them only when
     // this has moved on. 0 only before the constructor's first settings.
     std::uint32_t settingsVersion() const { return settingsVersion_.load(std::memory_order_acquire); }
     void storeHistory(const StageKernel& kernel);
+    void storeHistory(const StereoStageKernel& kernel);
+    // Clears both channels' histories.
     void clearHistory();
     // True while an index is still on its way to its target and running the stage moves it;
     // a stage of type "Thru" never moves its indices.
@@ -144,6 +154,8 @@ private:
     std::atomic<float> mainState2_{0.0f};
     std::atomic<float> resonanceState1_{0.0f};
     std::atomic<float> resonanceState2_{0.0f};
+    // The second channel's history, in the same order.
+    std::atomic<float> secondChannelState_[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     std::atomic<float> mainGain_{1.0f};
     std::atomic<float> resonanceGain_{0.0f};
     std::atomic<float> typeGain_{1.0f};
@@ -165,6 +177,19 @@ inline float FilterStage::processSample(float input) {
     const float output = kernel.process(input);
     storeHistory(kernel);
     // Moves take effect from the next sample; this one used the settings found on entry.
+    if (isGliding()) {
+        advanceSmoothing();
+    }
+    return output;
+}
+
+inline FloatPair FilterStage::processSample(FloatPair input) {
+    StereoStageKernel kernel;
+    loadSettings(kernel);
+    loadHistory(kernel);
+    const FloatPair output = kernel.process(input);
+    storeHistory(kernel);
+    // Moves take effect from the next frame; this one used the settings found on entry.
     if (isGliding()) {
         advanceSmoothing();
     }
@@ -208,4 +233,31 @@ inline void FilterStage::storeHistory(const StageKernel& kernel) {
     mainState2_.store(kernel.main.state2, kRelaxed);
     resonanceState1_.store(kernel.resonance.state1, kRelaxed);
     resonanceState2_.store(kernel.resonance.state2, kRelaxed);
+}
+
+inline void FilterStage::loadSettings(StereoStageKernel& kernel) const {
+    StageKernel settings;
+    loadSettings(settings);
+    copyToBothChannels(settings, kernel);
+}
+
+inline void FilterStage::loadHistory(StereoStageKernel& kernel) const {
+    const auto both = [this](const std::atomic<float>& first, int second) {
+        return pairOf(first.load(kRelaxed), secondChannelState_[second].load(kRelaxed));
+    };
+    kernel.main.state1 = both(mainState1_, 0);
+    kernel.main.state2 = both(mainState2_, 1);
+    kernel.resonance.state1 = both(resonanceState1_, 2);
+    kernel.resonance.state2 = both(resonanceState2_, 3);
+}
+
+inline void FilterStage::storeHistory(const StereoStageKernel& kernel) {
+    const auto store = [this](FloatPair both, std::atomic<float>& first, int second) {
+        first.store(firstOf(both), kRelaxed);
+        secondChannelState_[second].store(secondOf(both), kRelaxed);
+    };
+    store(kernel.main.state1, mainState1_, 0);
+    store(kernel.main.state2, mainState2_, 1);
+    store(kernel.resonance.state1, resonanceState1_, 2);
+    store(kernel.resonance.state2, resonanceState2_, 3);
 }

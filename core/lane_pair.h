@@ -6,8 +6,9 @@
 // under the same rounding mode, so a pair of recurrences gives the bits of two single ones.
 // Where SSE2 is missing, a pair is two plain values.
 //
-// Only the operations the biquad step uses are here; the scalar counterparts of widen and
-// narrow, and the flush for both, are in stage_kernel.h next to the step.
+// Only the operations the biquad step and a stage's two channels use are here; the scalar
+// counterparts of widen and narrow, and the flush and limiter for both, are in stage_kernel.h
+// next to the step.
 #pragma once
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -38,6 +39,12 @@ inline DoublePair operator*(DoublePair a, DoublePair b) { return {_mm_mul_pd(a.l
 inline DoublePair widen(FloatPair pair) { return {_mm_cvtps_pd(pair.lanes)}; }
 inline FloatPair narrow(DoublePair pair) { return {_mm_cvtpd_ps(pair.lanes)}; }
 
+inline double firstOf(DoublePair pair) { return _mm_cvtsd_f64(pair.lanes); }
+inline double secondOf(DoublePair pair) { return _mm_cvtsd_f64(_mm_unpackhi_pd(pair.lanes, pair.lanes)); }
+inline DoublePair bothLanesOf(double value) { return {_mm_set1_pd(value)}; }
+// In each lane `value > than ? value : than`, the comparison a NaN fails (maxps).
+inline FloatPair higherOf(FloatPair value, FloatPair than) { return {_mm_max_ps(value.lanes, than.lanes)}; }
+
 #else
 
 struct FloatPair {
@@ -57,5 +64,12 @@ inline DoublePair operator-(DoublePair a, DoublePair b) { return {a.first - b.fi
 inline DoublePair operator*(DoublePair a, DoublePair b) { return {a.first * b.first, a.second * b.second}; }
 inline DoublePair widen(FloatPair pair) { return {pair.first, pair.second}; }
 inline FloatPair narrow(DoublePair pair) { return {static_cast<float>(pair.first), static_cast<float>(pair.second)}; }
+
+inline double firstOf(DoublePair pair) { return pair.first; }
+inline double secondOf(DoublePair pair) { return pair.second; }
+inline DoublePair bothLanesOf(double value) { return {value, value}; }
+inline FloatPair higherOf(FloatPair value, FloatPair than) {
+    return {value.first > than.first ? value.first : than.first, value.second > than.second ? value.second : than.second};
+}
 
 #endif

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The block loop of a cascade whose settings stay fixed for a run of frames: the slope
 // stages in index order, then the main stage, each frame mixed with its dry input and
-// written to both outputs.
+// written out. A frame is one sample (MonoBlock, written to both outputs) or a pair of the
+// two channels of a stereo signal (StereoBlock), which runs through the same loop in the
+// lanes of pairs, each channel with its own history.
 //
 // Within one frame every stage waits for the one before it, and each stage's recurrence is
 // a long chain of dependent roundings, so running the frames one by one leaves the
@@ -14,7 +16,8 @@
 // The positions of one step are independent of each other, so where two of them run a biquad
 // section (every main section, and the main stage's resonance section), the middle of the run
 // steps those two sections as one pair (BiquadSectionPair), halving the instructions of the
-// recurrences; the filling and draining steps run the sections singly.
+// recurrences; the filling and draining steps run the sections singly. A stereo frame already
+// fills a pair's lanes with its two channels, so there each position steps on its own.
 //
 // Every position sees its inputs in frame order and runs the kernel's own functions
 // (StageKernel::process and its pieces, BiquadSectionOf::step), so the output is bit for bit
@@ -22,6 +25,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 #include "core/block_output.h"
@@ -37,7 +41,8 @@ enum class CascadeLayout {
 };
 
 // The layout of these kernels (kernels[0] the main stage).
-inline CascadeLayout layoutOf(const StageKernel* kernels, int cascade) {
+template <typename Value>
+CascadeLayout layoutOf(const StageKernelOf<Value>* kernels, int cascade) {
     for (int k = 1; k < cascade; ++k) {
         if (!kernels[k].plain) return CascadeLayout::Any;
     }
@@ -67,19 +72,26 @@ template <int From, int To, typename Body>
     }(std::make_integer_sequence<int, To - From + 1>{});
 }
 
+// Whether two positions' values go together into the lanes of a pair: single samples do; a
+// stereo frame's pair already fills them.
+template <typename Value>
+inline constexpr bool kPairable = std::is_same_v<Value, float>;
+
 }  // namespace skewed_cascade_detail
 
-// Runs `frameCount` frames of `input` through `Cascade` kernels: kernels[1] to
-// kernels[Cascade - 1], then kernels[0], and writes the mixed frames to `left` and `right`.
+// Runs `frameCount` frames of `block` through `Cascade` kernels: kernels[1] to
+// kernels[Cascade - 1], then kernels[0], and writes the mixed frames to the block's outputs.
 // The kernels' histories are updated; `peak` is raised to the highest wet sample (signed,
-// NaN never counts). The input may be the same array as either output.
+// NaN never counts; for a stereo block in each lane). The inputs may be the same arrays as
+// the outputs.
 //
 // `Layout` is what the caller knows of the stages (see CascadeLayout); the loop is compiled
 // for it, so that the kernels' tests of their own shape fold away.
-template <int Cascade, OutputMode Mode, CascadeLayout Layout>
-[[gnu::flatten]] void renderSkewed(StageKernel* kernels, const float* input, float* left, float* right,
-                                   std::int32_t frameCount, Mix mix, float& peak) {
+template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
+[[gnu::flatten]] void renderSkewed(StageKernelOf<typename Block::Value>* kernels, Block block,
+                                   std::int32_t frameCount, Mix mix, typename Block::Value& peak) {
     using namespace skewed_cascade_detail;
+    using Value = typename Block::Value;
     static_assert(Cascade >= 1);
     // Positions 0 .. Cascade - 2 run the slope stages whole, position Cascade - 1 starts the
     // main stage and position Cascade finishes it.
@@ -91,13 +103,16 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout>
     // Positions 0 .. kSteppers - 1 step a section: the main sections, then the main stage's
     // resonance section at the last position.
     constexpr int kSteppers = Cascade + (kResonant ? 1 : 0);
-    constexpr bool kPaired = Layout != CascadeLayout::Any && kSteppers >= 2;
+    constexpr bool kPaired = Layout != CascadeLayout::Any && kSteppers >= 2 && kPairable<Value>;
+    // The middle of the run steps the sections from locals of their own, in pairs where they
+    // pair; a stereo frame's sections, which already fill their lanes, each on its own.
+    constexpr bool kSeparate = kPaired || (Layout != CascadeLayout::Any && !kPairable<Value>);
 
     // The stages in pipeline order, as local values the compiler can keep in registers.
     // Copied with constant indices, so that the compiler sees every element on its own.
-    StageKernel stage[Cascade];
+    StageKernelOf<Value> stage[Cascade];
     ascending<0, kMain>([&](auto j) __attribute__((always_inline)) {
-        stage[decltype(j)::value] = kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1];
+        copyKernel(stage[decltype(j)::value], kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1]);
     });
     // Restating what the layout says the flags hold lets the compiler drop their tests.
     if constexpr (Layout != CascadeLayout::Any) {
@@ -106,20 +121,20 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout>
         stage[kMain].resonant = kResonant;
     }
     // handed[p]: what position p produced in the latest step, the input of position p + 1.
-    float handed[kLast] = {};
-    float wetPeak = peak;
+    Value handed[kLast] = {};
+    Value wetPeak = peak;
 
-    const auto emit = [&](std::int32_t frame, float wet) __attribute__((always_inline)) {
+    const auto emit = [&](std::int32_t frame, Value wet) __attribute__((always_inline)) {
         // Read before writing: the input may be the same array as an output.
-        const float dry = input[frame];
-        wetPeak = wet > wetPeak ? wet : wetPeak;  // signed: negative samples never raise it
-        writeFrame<Mode>(left, right, frame, mix.apply(dry, wet));
+        const Value dry = block.dry(frame);
+        wetPeak = higherOf(wet, wetPeak);  // signed: negative samples never raise it
+        block.template write<Mode>(frame, mix.apply(dry, wet));
     };
     // What position p reads in a step whose position 0 reads frame i.
     const auto inputOf = [&](auto position, std::int32_t i) __attribute__((always_inline)) {
         constexpr int p = decltype(position)::value;
         if constexpr (p == 0) {
-            return input[i];
+            return block.dry(i);
         } else {
             return handed[p - 1];
         }
@@ -152,10 +167,11 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout>
     } else {
         // Filling: in step s only positions 0 to s have a frame.
         ascending<0, kFill - 1>([&](auto s) __attribute__((always_inline)) { step(Position<0>{}, s, decltype(s)::value); });
-        if constexpr (kPaired) {
+        if constexpr (kSeparate) {
             // The sections go in pairs of positions (0, 1), (2, 3), ...; with an odd count the
-            // highest runs alone.
-            constexpr int kPairs = kSteppers / 2;
+            // highest runs alone. Unpaired, each runs alone.
+            constexpr int kPairs = kPaired ? kSteppers / 2 : 0;
+            constexpr int kSingles = kSteppers - 2 * kPairs;  // positions 2 kPairs and up
             // The section position p steps, handed to `use`.
             const auto withSection = [&](auto position, auto&& use) __attribute__((always_inline)) {
                 constexpr int p = decltype(position)::value;
@@ -166,7 +182,7 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout>
                 }
             };
             // Position p's work after its section gave `y` for the frame.
-            const auto deliver = [&](auto position, float y, std::int32_t frame) __attribute__((always_inline)) {
+            const auto deliver = [&](auto position, Value y, std::int32_t frame) __attribute__((always_inline)) {
                 constexpr int p = decltype(position)::value;
                 if constexpr (p == kLast) {
                     emit(frame, stage[kMain].combine(handed[p - 1], y));
@@ -176,47 +192,55 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout>
                     handed[p] = stage[p].finishSample(stage[p].weighMain(y));
                 }
             };
-            // The sections stepped in the middle, as locals of their own: pairs, and the one
-            // that runs alone.
-            constexpr bool kSingle = kSteppers % 2 == 1;
+            // The sections stepped in the middle, as locals of their own: pairs, and the ones
+            // that run alone.
+            using Section = BiquadSectionOf<Value>;
             BiquadSectionPair pairs[kPairs > 0 ? kPairs : 1];
-            BiquadSection single{};
-            if constexpr (kSingle) {
-                withSection(Position<kSteppers - 1>{}, [&](const BiquadSection& a) __attribute__((always_inline)) { single = a; });
-            }
-            ascending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
-                constexpr int first = 2 * decltype(j)::value;
-                withSection(Position<first>{}, [&](const BiquadSection& a) __attribute__((always_inline)) {
-                    withSection(Position<first + 1>{}, [&](const BiquadSection& b) __attribute__((always_inline)) {
-                        pairs[decltype(j)::value] = pairOf(a, b);
+            Section singles[kSingles > 0 ? kSingles : 1];
+            ascending<0, kSingles - 1>([&](auto j) __attribute__((always_inline)) {
+                withSection(Position<2 * kPairs + decltype(j)::value>{},
+                            [&](const Section& a) __attribute__((always_inline)) { copySection(singles[decltype(j)::value], a); });
+            });
+            if constexpr (kPaired) {
+                ascending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
+                    constexpr int first = 2 * decltype(j)::value;
+                    withSection(Position<first>{}, [&](const Section& a) __attribute__((always_inline)) {
+                        withSection(Position<first + 1>{}, [&](const Section& b) __attribute__((always_inline)) {
+                            pairs[decltype(j)::value] = pairOf(a, b);
+                        });
                     });
                 });
-            });
+            }
             for (std::int32_t i = kFill; i < frameCount; ++i) {
                 if constexpr (!kResonant) run(Position<kLast>{}, i - kLast);
-                if constexpr (kSingle) {
-                    constexpr int p = kSteppers - 1;
-                    deliver(Position<p>{}, single.step(inputOf(Position<p>{}, i)), i - p);
-                }
-                descending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
-                    constexpr int first = 2 * decltype(j)::value;
-                    const FloatPair x = pairOf(inputOf(Position<first>{}, i), inputOf(Position<first + 1>{}, i));
-                    const FloatPair y = pairs[decltype(j)::value].step(x);
-                    deliver(Position<first + 1>{}, secondOf(y), i - (first + 1));
-                    deliver(Position<first>{}, firstOf(y), i - first);
+                descending<0, kSingles - 1>([&](auto j) __attribute__((always_inline)) {
+                    constexpr int p = 2 * kPairs + decltype(j)::value;
+                    deliver(Position<p>{}, singles[decltype(j)::value].step(inputOf(Position<p>{}, i)), i - p);
                 });
+                if constexpr (kPaired) {
+                    descending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
+                        constexpr int first = 2 * decltype(j)::value;
+                        const auto x = pairOf(inputOf(Position<first>{}, i), inputOf(Position<first + 1>{}, i));
+                        const auto y = pairs[decltype(j)::value].step(x);
+                        deliver(Position<first + 1>{}, secondOf(y), i - (first + 1));
+                        deliver(Position<first>{}, firstOf(y), i - first);
+                    });
+                }
             }
-            ascending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
-                constexpr int first = 2 * decltype(j)::value;
-                withSection(Position<first>{}, [&](BiquadSection& a) __attribute__((always_inline)) {
-                    withSection(Position<first + 1>{}, [&](BiquadSection& b) __attribute__((always_inline)) {
-                        storeStates(pairs[decltype(j)::value], a, b);
+            if constexpr (kPaired) {
+                ascending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
+                    constexpr int first = 2 * decltype(j)::value;
+                    withSection(Position<first>{}, [&](Section& a) __attribute__((always_inline)) {
+                        withSection(Position<first + 1>{}, [&](Section& b) __attribute__((always_inline)) {
+                            storeStates(pairs[decltype(j)::value], a, b);
+                        });
                     });
                 });
-            });
-            if constexpr (kSingle) {
-                withSection(Position<kSteppers - 1>{}, [&](BiquadSection& a) __attribute__((always_inline)) { a = single; });
             }
+            ascending<0, kSingles - 1>([&](auto j) __attribute__((always_inline)) {
+                withSection(Position<2 * kPairs + decltype(j)::value>{},
+                            [&](Section& a) __attribute__((always_inline)) { copySection(a, singles[decltype(j)::value]); });
+            });
         } else {
             for (std::int32_t i = kFill; i < frameCount; ++i) step(Position<0>{}, Position<kLast>{}, i);
         }
@@ -229,7 +253,7 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout>
     peak = wetPeak;
     // Only the histories change.
     ascending<0, kMain>([&](auto j) __attribute__((always_inline)) {
-        StageKernel& kernel = kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1];
+        StageKernelOf<Value>& kernel = kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1];
         kernel.main.state1 = stage[decltype(j)::value].main.state1;
         kernel.main.state2 = stage[decltype(j)::value].main.state2;
         kernel.resonance.state1 = stage[decltype(j)::value].resonance.state1;

@@ -108,6 +108,37 @@ inline float softLimit(float value) {
 inline double widen(float value) { return value; }
 inline float narrow(double value) { return static_cast<float>(value); }
 
+// The limiter in each lane of a pair: the common case, both magnitudes up to the first knee,
+// tested on the bits as for a single value; otherwise each lane is bent on its own.
+inline FloatPair softLimit(FloatPair pair) {
+    constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
+    constexpr std::uint32_t kFirstKnee = floatBits(0.5f);
+#if defined(BRAMSOLIKET_LANE_PAIR_SSE2) && (defined(__x86_64__) || defined(_M_X64))
+    const auto both = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_castps_si128(pair.lanes)));
+    const auto first = static_cast<std::uint32_t>(both) & kMagnitudeBits;
+    const auto second = static_cast<std::uint32_t>(both >> 32) & kMagnitudeBits;
+#else
+    const std::uint32_t first = floatBits(firstOf(pair)) & kMagnitudeBits;
+    const std::uint32_t second = floatBits(secondOf(pair)) & kMagnitudeBits;
+#endif
+    if ((first > second ? first : second) <= kFirstKnee) [[likely]] return pair;
+    return pairOf(softLimit(firstOf(pair)), softLimit(secondOf(pair)));
+}
+
+// A stage's level on its sum (see StageKernelOf::applyLevel), one value or a pair.
+inline float applyLevelTo(double sum, double level) {
+    // A zero level is silence, also for a sum that overflowed to infinity (where the product
+    // alone would be NaN); a NaN sum stays NaN.
+    if (level == 0.0 && std::isinf(sum)) return 0.0f;
+    return static_cast<float>(sum * level);
+}
+inline FloatPair applyLevelTo(DoublePair sum, DoublePair level) {
+    if (firstOf(level) == 0.0) [[unlikely]] {
+        return pairOf(applyLevelTo(firstOf(sum), firstOf(level)), applyLevelTo(secondOf(sum), secondOf(level)));
+    }
+    return narrow(sum * level);
+}
+
 // One two-pole section in transposed direct form II: coefficients (a0 = 1 is implied) and
 // its two state words. `Value` is float for one section, or FloatPair for two independent
 // sections stepped together (lane_pair.h), which gives each the bits it gives alone.
@@ -131,25 +162,35 @@ using BiquadSection = BiquadSectionOf<float>;
 using BiquadSectionPair = BiquadSectionOf<FloatPair>;
 
 // Two sections as one pair, and back.
-inline BiquadSectionPair pairOf(const BiquadSection& first, const BiquadSection& second) {
-    return {pairOf(first.b0, second.b0), pairOf(first.b1, second.b1), pairOf(first.b2, second.b2),
-            pairOf(first.a1, second.a1), pairOf(first.a2, second.a2), pairOf(first.state1, second.state1),
-            pairOf(first.state2, second.state2)};
+template <typename Value>
+auto pairOf(const BiquadSectionOf<Value>& first, const BiquadSectionOf<Value>& second) {
+    using Pair = decltype(pairOf(first.state1, second.state1));
+    return BiquadSectionOf<Pair>{pairOf(first.b0, second.b0),         pairOf(first.b1, second.b1),
+                                 pairOf(first.b2, second.b2),         pairOf(first.a1, second.a1),
+                                 pairOf(first.a2, second.a2),         pairOf(first.state1, second.state1),
+                                 pairOf(first.state2, second.state2)};
 }
-inline void storeStates(const BiquadSectionPair& pair, BiquadSection& first, BiquadSection& second) {
+template <typename Pair, typename Value>
+void storeStates(const BiquadSectionOf<Pair>& pair, BiquadSectionOf<Value>& first, BiquadSectionOf<Value>& second) {
     first.state1 = firstOf(pair.state1);
     first.state2 = firstOf(pair.state2);
     second.state1 = secondOf(pair.state1);
     second.state2 = secondOf(pair.state2);
 }
 
-struct StageKernel {
+// One stage's settings and history for one channel (`Value` float), or for two channels
+// filtered with the same settings, each with its own history, in the two lanes of a pair
+// (`Value` FloatPair): the arithmetic is the same in each lane, so each channel gets the
+// bits it gets alone.
+template <typename Value>
+struct StageKernelOf {
+    using Wide = decltype(widen(Value{}));
     std::int32_t type;
     bool resonant;  // the resonance index is 0 or more
     bool plain;     // plainSection() when the kernel was made
-    BiquadSection main;
-    BiquadSection resonance;
-    double mainGain, resonanceGain, level;
+    BiquadSectionOf<Value> main;
+    BiquadSectionOf<Value> resonance;
+    Wide mainGain, resonanceGain, level;
 
     // A pass-type section with unity weight and level and no resonance: its output is the
     // limited biquad output unchanged (rnd(1 x y) = y, and y is never -0.0 since the flush
@@ -160,7 +201,7 @@ struct StageKernel {
 
     // Always inlined into the block loops, whatever the optimisation level, so that the
     // recurrences stay in registers.
-    [[gnu::always_inline]] float process(float input) { return finishSample(startSample(input)); }
+    [[gnu::always_inline]] Value process(Value input) { return finishSample(startSample(input)); }
 
     // The sample step in pieces, so that a block loop can run the main section of one frame
     // while the resonance section still works on the frame before, and step the sections of
@@ -169,35 +210,80 @@ struct StageKernel {
     //
     // The first half: the main section's weighted output, or the input itself for the types
     // that have no main section.
-    [[gnu::always_inline]] float startSample(float input) {
+    [[gnu::always_inline]] Value startSample(Value input) {
         if (!hasMainSection()) return input;
         return weighMain(main.step(input));
     }
     // The second half: the resonance section fed with the main output, the sum, the level
     // and the limiter.
-    [[gnu::always_inline]] float finishSample(float mainOutput) {
+    [[gnu::always_inline]] Value finishSample(Value mainOutput) {
         if (plain) return softLimit(mainOutput);
-        if (type == kTypeThru) return static_cast<float>(level * mainOutput);
-        return combine(mainOutput, resonant ? resonance.step(mainOutput) : 0.0f);
+        if (type == kTypeThru) return narrow(level * widen(mainOutput));
+        return combine(mainOutput, resonant ? resonance.step(mainOutput) : Value{});
     }
 
     // A plain section is one of the pass types, so the test folds away where plain is known.
     bool hasMainSection() const { return plain || (type != kTypeThru && type != kTypeResonant); }
     // The main section's output `y` with its weight.
-    [[gnu::always_inline]] float weighMain(float y) const { return plain ? y : static_cast<float>(mainGain * y); }
+    [[gnu::always_inline]] Value weighMain(Value y) const { return plain ? y : narrow(mainGain * widen(y)); }
     // For a stage that is neither plain nor Thru: the main output plus the weighted output of
     // the resonance section (`resonanceStep`, what it gave for this main output; unused
     // without resonance), at the level, limited.
-    [[gnu::always_inline]] float combine(float mainOutput, float resonanceStep) const {
-        float resonanceOutput = 0.0f;
-        if (resonant) resonanceOutput = static_cast<float>(resonanceGain * resonanceStep);
-        return softLimit(applyLevel(static_cast<double>(resonanceOutput) + mainOutput));
+    [[gnu::always_inline]] Value combine(Value mainOutput, Value resonanceStep) const {
+        Value resonanceOutput{};
+        if (resonant) resonanceOutput = narrow(resonanceGain * widen(resonanceStep));
+        return softLimit(applyLevel(widen(resonanceOutput) + widen(mainOutput)));
     }
 
     // The level applied to the stage's sum. A zero level is silence, also for a sum that
     // overflowed to infinity (where the product alone would be NaN); a NaN sum stays NaN.
-    float applyLevel(double sum) const {
-        if (level == 0.0 && std::isinf(sum)) return 0.0f;
-        return static_cast<float>(sum * level);
-    }
+    Value applyLevel(Wide sum) const { return applyLevelTo(sum, level); }
 };
+
+using StageKernel = StageKernelOf<float>;
+using StereoStageKernel = StageKernelOf<FloatPair>;
+
+// Copies of kernels and sections field by field, as a block loop takes them. A copy of a
+// whole stereo kernel or section as one object is large enough for the compiler to make it a
+// string move, which takes longer to start than the fields take to copy.
+template <typename Value>
+[[gnu::always_inline]] inline void copySection(BiquadSectionOf<Value>& to, const BiquadSectionOf<Value>& from) {
+    to.b0 = from.b0;
+    to.b1 = from.b1;
+    to.b2 = from.b2;
+    to.a1 = from.a1;
+    to.a2 = from.a2;
+    to.state1 = from.state1;
+    to.state2 = from.state2;
+}
+template <typename Value>
+[[gnu::always_inline]] inline void copyKernel(StageKernelOf<Value>& to, const StageKernelOf<Value>& from) {
+    to.type = from.type;
+    to.resonant = from.resonant;
+    to.plain = from.plain;
+    copySection(to.main, from.main);
+    copySection(to.resonance, from.resonance);
+    to.mainGain = from.mainGain;
+    to.resonanceGain = from.resonanceGain;
+    to.level = from.level;
+}
+
+// The settings of `settings` in both lanes of `kernel`, for two channels filtered alike; the
+// histories are left for the caller to load.
+inline void copyToBothChannels(const StageKernel& settings, StereoStageKernel& kernel) {
+    const auto section = [](const BiquadSection& from, BiquadSectionPair& to) {
+        to.b0 = bothLanesOf(from.b0);
+        to.b1 = bothLanesOf(from.b1);
+        to.b2 = bothLanesOf(from.b2);
+        to.a1 = bothLanesOf(from.a1);
+        to.a2 = bothLanesOf(from.a2);
+    };
+    kernel.type = settings.type;
+    kernel.resonant = settings.resonant;
+    kernel.plain = settings.plain;
+    section(settings.main, kernel.main);
+    section(settings.resonance, kernel.resonance);
+    kernel.mainGain = bothLanesOf(settings.mainGain);
+    kernel.resonanceGain = bothLanesOf(settings.resonanceGain);
+    kernel.level = bothLanesOf(settings.level);
+}

@@ -96,16 +96,20 @@ check "Ardour's VST scanner finds the unpacked module" \
 
 lv2_listed() {
   [ -d "$root/usr/lib/lv2/bramsoliket.lv2" ] || { echo "no bundle in /usr/lib/lv2"; return 1; }
-  LV2_PATH="$root/usr/lib/lv2" lv2ls | tee /dev/stderr | grep -qx 'urn:bramsoliket:filter'
+  local listed
+  listed=$(LV2_PATH="$root/usr/lib/lv2" lv2ls | tee /dev/stderr)
+  grep -qx 'urn:bramsoliket:filter' <<<"$listed" && grep -qx 'urn:bramsoliket:filter-stereo' <<<"$listed"
 }
-check "lv2ls finds the unpacked LV2 bundle" lv2_listed
+check "lv2ls finds the unpacked LV2 bundle's mono and stereo plug-ins" lv2_listed
 
 clap_scanned() {
   local scanner=/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan
   [ -f "$root/usr/lib/clap/BRAMSOLIKET.clap" ] || { echo "no BRAMSOLIKET.clap in /usr/lib/clap"; return 1; }
-  echo "CLAP:$root/usr/lib/clap/BRAMSOLIKET.clap" | timeout 60 "$scanner" | tee /dev/stderr | grep -q '^CLAP|'
+  local scanned
+  scanned=$(echo "CLAP:$root/usr/lib/clap/BRAMSOLIKET.clap" | timeout 60 "$scanner" | tee /dev/stderr)
+  grep -q '^CLAP|BRAMSOLIKET Mono|1:2|' <<<"$scanned" && grep -q '^CLAP|BRAMSOLIKET Stereo|2:2|' <<<"$scanned"
 }
-check "Qtractor's scanner finds the unpacked CLAP module" clap_scanned
+check "Qtractor's scanner finds the unpacked CLAP module's mono and stereo plug-ins" clap_scanned
 
 tool_runs() {
   # No --plugin: the installed tool finds the installed module.
@@ -145,6 +149,9 @@ for folder in x86 x64; do
   check "the zip's $folder/BRAMSOLIKET.dll exports only main" exports_only "$windows/$folder/BRAMSOLIKET.dll" main
   check "the zip's $folder/BRAMSOLIKET.clap exports only clap_entry" \
     exports_only "$windows/$folder/BRAMSOLIKET.clap" clap_entry
+  # Its factory's descriptors are constant data in the module (the Wine tests load them).
+  check "the zip's $folder/BRAMSOLIKET.clap carries the stereo plug-in" \
+    grep -qa 'bramsoliket\.filter\.stereo' "$windows/$folder/BRAMSOLIKET.clap"
 done
 check "the zip has its readme and licence" test -f "$windows/README.txt" -a -f "$windows/LICENSE.txt"
 word_sizes() {

@@ -20,33 +20,34 @@ namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
-// One mono input port and one stereo output port whose two channels carry the same signal.
+// One input port (mono, or stereo for the stereo plug-in) and one stereo output port.
 constexpr clap_id kPortId = 0;
-constexpr std::uint32_t kInputChannels = 1;
 constexpr std::uint32_t kOutputChannels = 2;
 
 struct BlockBuffers {
-    const float* input;
+    const float* inputs[2];  // the second only for two input channels
     float* left;
     float* right;
 };
 
 // The block's channels, or nothing when the host did not give the ports the plug-in declared.
-std::optional<BlockBuffers> buffersOf(const clap_process& process) {
+std::optional<BlockBuffers> buffersOf(const clap_process& process, std::uint32_t inputChannels) {
     if (process.audio_inputs_count < 1 || process.audio_inputs == nullptr || process.audio_outputs_count < 1 ||
         process.audio_outputs == nullptr) {
         return std::nullopt;
     }
     const clap_audio_buffer& input = process.audio_inputs[0];
     const clap_audio_buffer& output = process.audio_outputs[0];
-    if (input.channel_count < kInputChannels || input.data32 == nullptr || input.data32[0] == nullptr) {
-        return std::nullopt;
+    if (input.channel_count < inputChannels || input.data32 == nullptr) return std::nullopt;
+    for (std::uint32_t channel = 0; channel < inputChannels; ++channel) {
+        if (input.data32[channel] == nullptr) return std::nullopt;
     }
     if (output.channel_count < kOutputChannels || output.data32 == nullptr || output.data32[0] == nullptr ||
         output.data32[1] == nullptr) {
         return std::nullopt;
     }
-    return BlockBuffers{input.data32[0], output.data32[0], output.data32[1]};
+    return BlockBuffers{{input.data32[0], inputChannels > 1 ? input.data32[1] : nullptr}, output.data32[0],
+                        output.data32[1]};
 }
 
 // Copies a name into a fixed field of the interface, always terminated.
@@ -66,8 +67,11 @@ const Extension* hostExtension(const clap_host* host, const char* id) {
 
 }  // namespace
 
-FilterPlugin::FilterPlugin(const clap_host* host)
-    : record_(filterPluginRecord(&kFilterPluginDescriptor, this)), host_(host) {
+FilterPlugin::FilterPlugin(const clap_host* host, std::uint32_t inputChannels)
+    : record_(filterPluginRecord(inputChannels == 1 ? &kFilterPluginDescriptor : &kStereoFilterPluginDescriptor,
+                                 this)),
+      host_(host),
+      inputChannels_(inputChannels) {
     bypass_.prepare(kInitialSampleRate);
 }
 
@@ -160,17 +164,23 @@ void FilterPlugin::setPendingValues() {
     pendingValues_.take([this](clap_id id, float value) { setPluginValue(id, value); });
 }
 
-void FilterPlugin::render(const float* input, float* left, float* right, std::uint32_t first, std::uint32_t end) {
+void FilterPlugin::render(const float* const* inputs, float* left, float* right, std::uint32_t first,
+                          std::uint32_t end) {
     constexpr std::uint32_t kLargestCall = std::numeric_limits<std::int32_t>::max();
-    const float* const inputs[] = {input + first};
+    const bool stereo = inputChannels_ > 1;
+    const float* const dry[] = {inputs[0] + first, stereo ? inputs[1] + first : nullptr};
     float* const outputs[] = {left + first, right + first};
-    bypass_.process(inputs, 1, outputs, 2, end - first, [&](std::uint32_t from, std::uint32_t count) {
+    bypass_.process(dry, static_cast<int>(inputChannels_), outputs, 2, end - first,
+                    [&](std::uint32_t from, std::uint32_t count) {
         for (std::uint32_t done = 0; done < count;) {
-            const std::uint32_t frames = std::min(count - done, kLargestCall);
+            const auto frames = static_cast<std::int32_t>(std::min(count - done, kLargestCall));
             const std::uint32_t at = first + from + done;
-            processor_.process(input + at, left + at, right + at, static_cast<std::int32_t>(frames),
-                               OutputMode::Replace);
-            done += frames;
+            if (stereo) {
+                processor_.process(inputs[0] + at, inputs[1] + at, left + at, right + at, frames, OutputMode::Replace);
+            } else {
+                processor_.process(inputs[0] + at, left + at, right + at, frames, OutputMode::Replace);
+            }
+            done += static_cast<std::uint32_t>(frames);
         }
     });
 }
@@ -186,7 +196,7 @@ clap_process_status FilterPlugin::process(const clap_process* process) {
     setPendingValues();
     ParameterChangeReader changes(process->in_events);
     const std::uint32_t frames = process->frames_count;
-    const std::optional<BlockBuffers> buffers = buffersOf(*process);
+    const std::optional<BlockBuffers> buffers = buffersOf(*process, inputChannels_);
     if (frames > 0 && !buffers) {
         // Nothing can be rendered, but no setting the host sent is lost.
         while (const auto change = changes.next()) setPluginValue(change->id, change->value);
@@ -200,11 +210,11 @@ clap_process_status FilterPlugin::process(const clap_process* process) {
     std::uint32_t position = 0;
     while (const auto change = changes.next()) {
         const std::uint32_t at = std::clamp(change->time, position, frames);
-        if (at > position) render(buffers->input, buffers->left, buffers->right, position, at);
+        if (at > position) render(buffers->inputs, buffers->left, buffers->right, position, at);
         position = at;
         setPluginValue(change->id, change->value);
     }
-    if (frames > position) render(buffers->input, buffers->left, buffers->right, position, frames);
+    if (frames > position) render(buffers->inputs, buffers->left, buffers->right, position, frames);
     if (frames > 0) {
         flushSubnormals(buffers->left, frames);
         if (buffers->right != buffers->left) flushSubnormals(buffers->right, frames);
@@ -227,8 +237,8 @@ bool FilterPlugin::audioPortInfo(std::uint32_t index, bool isInput, clap_audio_p
     info->id = kPortId;
     copyName(info->name, isInput ? "Input" : "Output");
     info->flags = kClapAudioPortIsMain;
-    info->channel_count = isInput ? kInputChannels : kOutputChannels;
-    info->port_type = isInput ? kClapPortMono : kClapPortStereo;
+    info->channel_count = isInput ? inputChannels_ : kOutputChannels;
+    info->port_type = isInput && inputChannels_ == 1 ? kClapPortMono : kClapPortStereo;
     info->in_place_pair = kClapInvalidId;
     return true;
 }
@@ -329,10 +339,12 @@ std::uint32_t FilterPlugin::latency() const {
 }
 
 const clap_plugin* createFilterPlugin(const clap_host* host, const char* pluginId) {
-    if (host == nullptr || pluginId == nullptr || std::strcmp(pluginId, kFilterPluginId) != 0) return nullptr;
+    if (host == nullptr || pluginId == nullptr) return nullptr;
+    const bool mono = std::strcmp(pluginId, kFilterPluginId) == 0;
+    if (!mono && std::strcmp(pluginId, kStereoFilterPluginId) != 0) return nullptr;
     if (host->clap_version.major < 1) return nullptr;  // versions 0.x were drafts of another layout
     try {
-        const FilterPlugin* plugin = new (std::nothrow) FilterPlugin(host);
+        const FilterPlugin* plugin = new (std::nothrow) FilterPlugin(host, mono ? 1 : 2);
         return plugin == nullptr ? nullptr : plugin->record();
     } catch (const std::bad_alloc&) {
         return nullptr;

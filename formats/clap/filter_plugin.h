@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The filter as a CLAP plug-in: the core's processor behind the plug-in record a host
-// holds, with the extensions audio-ports, params, state and latency.
+// holds, with the extensions audio-ports, params, state and latency. The mono plug-in has a
+// mono input port and a stereo output port whose channels carry the same signal; the stereo
+// one filters the two channels of its stereo input port alike, each into its own output
+// channel. Both have the same parameters, texts, events and state format, so a state saved
+// by either loads into the other.
 //
 // Threads, as CLAP assigns them:
 // - main thread: init, destroy, activate, deactivate, the port, parameter-info, value,
@@ -33,8 +37,9 @@ public:
     // The sample rate parameter texts use before the first activation.
     static constexpr float kInitialSampleRate = 44100.0f;
 
-    // Builds the processor; throws std::bad_alloc when memory runs out.
-    explicit FilterPlugin(const clap_host* host);
+    // Builds the processor for one input channel (the mono plug-in) or two (the stereo one);
+    // throws std::bad_alloc when memory runs out.
+    FilterPlugin(const clap_host* host, std::uint32_t inputChannels);
     FilterPlugin(const FilterPlugin&) = delete;
     FilterPlugin& operator=(const FilterPlugin&) = delete;
 
@@ -78,10 +83,11 @@ private:
     void setPluginValue(clap_id id, float value);
     void setPendingValues();
     // Frames [first, end) of the block's buffers through the processor and the bypass switch.
-    void render(const float* input, float* left, float* right, std::uint32_t first, std::uint32_t end);
+    void render(const float* const* inputs, float* left, float* right, std::uint32_t first, std::uint32_t end);
 
     clap_plugin record_;
     const clap_host* host_;
+    const std::uint32_t inputChannels_;  // 1 or 2
     const clap_host_params* hostParams_ = nullptr;
     FormatRules rules_;
 

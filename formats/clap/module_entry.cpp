@@ -4,6 +4,7 @@
 // it do nothing and may happen any number of times. Everything else in the module has
 // hidden visibility.
 #include <cstring>
+#include <iterator>
 
 #include "formats/clap/filter_plugin.h"
 #include "formats/clap/plugin_descriptor.h"
@@ -16,12 +17,15 @@ bool BRAMSOLIKET_CLAP_ABI entryInit(const char*) {
 
 void BRAMSOLIKET_CLAP_ABI entryDeinit() {}
 
+// The mono plug-in first, as it was the module's only one before the stereo one came.
+const clap_plugin_descriptor* const kDescriptors[] = {&kFilterPluginDescriptor, &kStereoFilterPluginDescriptor};
+
 std::uint32_t BRAMSOLIKET_CLAP_ABI pluginCount(const clap_plugin_factory*) {
-    return 1;
+    return static_cast<std::uint32_t>(std::size(kDescriptors));
 }
 
 const clap_plugin_descriptor* BRAMSOLIKET_CLAP_ABI pluginDescriptor(const clap_plugin_factory*, std::uint32_t index) {
-    return index == 0 ? &kFilterPluginDescriptor : nullptr;
+    return index < std::size(kDescriptors) ? kDescriptors[index] : nullptr;
 }
 
 const clap_plugin* BRAMSOLIKET_CLAP_ABI createPlugin(const clap_plugin_factory*, const clap_host* host,

@@ -6,15 +6,16 @@
 namespace {
 
 // Standard feature names: an audio effect, a filter, taking a mono signal (its input port)
-// and giving a stereo one (its output port).
+// and giving a stereo one (its output port); or taking and giving a stereo one.
 constexpr const char* kFeatures[] = {"audio-effect", "filter", "mono", "stereo", nullptr};
+constexpr const char* kStereoFeatures[] = {"audio-effect", "filter", "stereo", nullptr};
 
 }  // namespace
 
 const clap_plugin_descriptor kFilterPluginDescriptor = {
     kClapVersionFollowed,
     kFilterPluginId,
-    "BRAMSOLIKET",
+    "BRAMSOLIKET Mono",
     kProjectVendor,
     kProjectHomepage,
     kProjectHomepage,
@@ -22,4 +23,17 @@ const clap_plugin_descriptor kFilterPluginDescriptor = {
     BRAMSOLIKET_VERSION_TEXT,
     kProjectShortDescription,
     kFeatures,
+};
+
+const clap_plugin_descriptor kStereoFilterPluginDescriptor = {
+    kClapVersionFollowed,
+    kStereoFilterPluginId,
+    "BRAMSOLIKET Stereo",
+    kProjectVendor,
+    kProjectHomepage,
+    kProjectHomepage,
+    kProjectSupportPage,
+    BRAMSOLIKET_VERSION_TEXT,
+    kProjectShortDescription,
+    kStereoFeatures,
 };

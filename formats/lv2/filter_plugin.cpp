@@ -19,11 +19,11 @@ constexpr std::uint32_t kLargestCoreCall = static_cast<std::uint32_t>(std::numer
 
 }  // namespace
 
-Lv2FilterPlugin* Lv2FilterPlugin::create(double sampleRate) {
+Lv2FilterPlugin* Lv2FilterPlugin::create(double sampleRate, const Lv2PortLayout& layout) {
     const float rate = roundToFloat(sampleRate);
     if (!std::isnormal(rate) || rate < 0.0f) return nullptr;
     try {
-        return new (std::nothrow) Lv2FilterPlugin(rate);
+        return new (std::nothrow) Lv2FilterPlugin(rate, layout);
     } catch (const std::bad_alloc&) {
         // The processor's programs could not be allocated.
         return nullptr;
@@ -33,15 +33,18 @@ Lv2FilterPlugin* Lv2FilterPlugin::create(double sampleRate) {
 void Lv2FilterPlugin::connectPort(std::uint32_t port, void* data) {
     if (port < kPortInput) {
         controls_[port - kPortFirstControl] = static_cast<const float*>(data);
-        return;
-    }
-    switch (port) {
-        case kPortInput: input_ = static_cast<const float*>(data); break;
-        case kPortLeft: left_ = static_cast<float*>(data); break;
-        case kPortRight: right_ = static_cast<float*>(data); break;
-        case kPortPeak: peak_ = static_cast<float*>(data); break;
-        case kPortEnabled: enabled_ = static_cast<const float*>(data); break;
-        default: assert(!"connectPort: the plug-in has no such port"); break;
+    } else if (port < layout_.left()) {
+        inputs_[port - kPortInput] = static_cast<const float*>(data);
+    } else if (port == layout_.left()) {
+        left_ = static_cast<float*>(data);
+    } else if (port == layout_.right()) {
+        right_ = static_cast<float*>(data);
+    } else if (port == layout_.peak()) {
+        peak_ = static_cast<float*>(data);
+    } else if (port == layout_.enabled()) {
+        enabled_ = static_cast<const float*>(data);
+    } else {
+        assert(!"connectPort: the plug-in has no such port");
     }
 }
 
@@ -84,8 +87,12 @@ void Lv2FilterPlugin::render(std::uint32_t first, std::uint32_t count, float& pe
     for (std::uint32_t done = 0; done < count;) {
         const std::uint32_t frames = std::min(count - done, kLargestCoreCall);
         const std::uint32_t at = first + done;
-        const float callPeak = processor_.process(input_ + at, left_ + at, right_ + at,
-                                                  static_cast<std::int32_t>(frames), OutputMode::Replace);
+        const auto callFrames = static_cast<std::int32_t>(frames);
+        const float callPeak =
+            layout_.inputCount == 1
+                ? processor_.process(inputs_[0] + at, left_ + at, right_ + at, callFrames, OutputMode::Replace)
+                : processor_.process(inputs_[0] + at, inputs_[1] + at, left_ + at, right_ + at, callFrames,
+                                     OutputMode::Replace);
         peak = callPeak > peak ? callPeak : peak;
         done += frames;
     }
@@ -95,15 +102,15 @@ void Lv2FilterPlugin::run(std::uint32_t frameCount) {
     assert(active_ && "run: the instance is not active");
     // No frames: the controls wait for the next run that has some, and no port is written.
     if (frameCount == 0) return;
-    assert(input_ != nullptr && left_ != nullptr && right_ != nullptr && "run: an audio port is not connected");
-    if (input_ == nullptr || left_ == nullptr || right_ == nullptr) return;
+    const bool inputsConnected = inputs_[0] != nullptr && (layout_.inputCount == 1 || inputs_[1] != nullptr);
+    assert(inputsConnected && left_ != nullptr && right_ != nullptr && "run: an audio port is not connected");
+    if (!inputsConnected || left_ == nullptr || right_ == nullptr) return;
 
     applyChangedControls();
     applyEnabledPort();
     float peak = -std::numeric_limits<float>::infinity();
-    const float* const inputs[] = {input_};
     float* const outputs[] = {left_, right_};
-    bypass_.process(inputs, 1, outputs, 2, frameCount,
+    bypass_.process(inputs_, static_cast<int>(layout_.inputCount), outputs, 2, frameCount,
                     [&](std::uint32_t first, std::uint32_t count) { render(first, count, peak); });
     flushSubnormals(left_, frameCount);
     if (right_ != left_) flushSubnormals(right_, frameCount);

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
-// One instance of the LV2 plug-in: the filter processor behind the ports the host connects.
+// One instance of an LV2 plug-in: the filter processor behind the ports the host connects.
+// The mono plug-in filters its one input into two identical outputs; the stereo one filters
+// its left and right inputs each into its own output, with the same settings and glide.
 //
 // What each host call does (docs/lv2.md says why):
 // - instantiate: a processor with the VST build's defaults at the host's sample rate, which
@@ -12,11 +14,11 @@
 //   they were last handed over go to the core first, in parameter order, and the bypass
 //   switch takes the "enabled" port's value (a change cross-fades from the run's first
 //   frame; the first run after activate sets it at once). Then the frames are filtered, the
-//   outputs blended with the input as the switch stands and their subnormal samples flushed
-//   to zero, and the peak port receives the run's highest filtered sample, or 0 when none
-//   was above 0 (as the VST build's meter never shows less than 0). About thirty times a
-//   second at most, and only when the picture would differ, it asks the host's inline display
-//   for a new picture (DisplayUpdates).
+//   outputs blended with their inputs as the switch stands and their subnormal samples
+//   flushed to zero, and the peak port receives the run's highest filtered sample of either
+//   channel, or 0 when none was above 0 (as the VST build's meter never shows less than 0).
+//   About thirty times a second at most, and only when the picture would differ, it asks the
+//   host's inline display for a new picture (DisplayUpdates).
 //
 // Threads: the host calls run and connectPort on its audio thread and the others on other
 // threads, never two at once for one instance, so the fields need no atomics. run allocates
@@ -38,9 +40,9 @@
 
 class Lv2FilterPlugin {
 public:
-    // A new instance, or null for a sample rate that has no positive, finite float value
-    // (the hertz of "Freq" need one) or when memory runs out.
-    static Lv2FilterPlugin* create(double sampleRate);
+    // A new instance with the ports of `layout`, or null for a sample rate that has no
+    // positive, finite float value (the hertz of "Freq" need one) or when memory runs out.
+    static Lv2FilterPlugin* create(double sampleRate, const Lv2PortLayout& layout = kMonoPortLayout);
 
     void connectPort(std::uint32_t port, void* data);
     void activate();
@@ -62,7 +64,8 @@ public:
 #endif
 
 private:
-    explicit Lv2FilterPlugin(float sampleRate) : sampleRate_(sampleRate), displayUpdates_(sampleRate) {
+    Lv2FilterPlugin(float sampleRate, const Lv2PortLayout& layout)
+        : sampleRate_(sampleRate), layout_(layout), displayUpdates_(sampleRate) {
         bypass_.prepare(sampleRate);
     }
 
@@ -78,9 +81,10 @@ private:
     FilterProcessor processor_;
     BypassSwitch bypass_;
     const float sampleRate_;
+    const Lv2PortLayout layout_;
 
     const float* controls_[kParameterCount] = {};
-    const float* input_ = nullptr;
+    const float* inputs_[2] = {};  // the second only for the stereo layout
     float* left_ = nullptr;
     float* right_ = nullptr;
     float* peak_ = nullptr;

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The module's one export, lv2_descriptor, and the entries of its one descriptor. Every
+// The module's one export, lv2_descriptor, and its two descriptors: the mono plug-in (index
+// 0) and the stereo one (index 1), which share every entry but instantiate. Every
 // entry runs in the filter's own floating-point mode and gives the host its mode back on
 // return (hosts such as Ardour run their audio threads with flush-to-zero set, which would
 // change the filter's bits), and no exception unwinds into the host.
 #include <lv2/core/lv2.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "core/float_environment.h"
 #include "formats/lv2/filter_plugin.h"
@@ -32,9 +34,10 @@ const void* featureData(const LV2_Feature* const* features, const char* uri) {
 }
 #endif
 
+template <const Lv2PortLayout& Layout>
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features) {
     FloatEnvironmentGuard environment;
-    Lv2FilterPlugin* plugin = Lv2FilterPlugin::create(sampleRate);
+    Lv2FilterPlugin* plugin = Lv2FilterPlugin::create(sampleRate, Layout);
 #if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
     const auto* queueDraw =
         static_cast<const Lv2InlineDisplayQueueDraw*>(featureData(features, kInlineDisplayQueueDrawUri));
@@ -79,12 +82,13 @@ const void* extensionData(const char* uri) {
     return nullptr;
 }
 
-const LV2_Descriptor kDescriptor = {
-    kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup, extensionData,
+const LV2_Descriptor kDescriptors[] = {
+    {kPluginUri, instantiate<kMonoPortLayout>, connectPort, activate, run, deactivate, cleanup, extensionData},
+    {kStereoPluginUri, instantiate<kStereoPortLayout>, connectPort, activate, run, deactivate, cleanup, extensionData},
 };
 
 }  // namespace
 
 extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(std::uint32_t index) {
-    return index == 0 ? &kDescriptor : nullptr;
+    return index < std::size(kDescriptors) ? &kDescriptors[index] : nullptr;
 }

@@ -162,39 +162,59 @@ std::string inlineDisplayTerms() {
                           : "";
 }
 
-}  // namespace
+// What sets the two plug-ins apart: URI, name, description and audio ports.
+struct PluginVariant {
+    const char* uri;
+    const char* name;
+    const char* comment;
+    const char* outputComment;
+    Lv2PortLayout layout;
+};
 
-std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::string& descriptionFileName) {
-    return "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
-           "<" + std::string(kPluginUri) + ">\n"
-           "\ta lv2:Plugin ;\n"
-           "\tlv2:binary <" + moduleFileName + "> ;\n"
-           "\trdfs:seeAlso <" + descriptionFileName + "> .\n";
-}
+const PluginVariant kVariants[] = {
+    {kPluginUri, "BRAMSOLIKET Mono",
+     "A resonant multi-mode filter: one to four two-pole stages of one type, one input, two identical outputs.",
+     "The filtered signal mixed with the input; both outputs carry the same", kMonoPortLayout},
+    {kStereoPluginUri, "BRAMSOLIKET Stereo",
+     "A resonant multi-mode filter for stereo signals: one to four two-pole stages of one type, the left and "
+     "the right channel filtered alike, each into its own output.",
+     "The filtered channel mixed with its own input", kStereoPortLayout},
+};
 
-std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
+std::vector<Statements> audioAndMeterPorts(const PluginVariant& variant) {
     std::vector<Statements> ports;
-    for (const ParameterInfo& parameter : kParameterTable) ports.push_back(controlPort(parameter));
-    Statements input =
-        portHeader("lv2:InputPort , lv2:AudioPort", kPortInput, kInputPortNames.symbol, kInputPortNames.name);
-    input.push_back("rdfs:comment \"The signal to filter\"");
-    ports.push_back(input);
-    for (const auto& [index, names] : {std::pair{kPortLeft, kLeftPortNames}, std::pair{kPortRight, kRightPortNames}}) {
+    const Lv2PortLayout& layout = variant.layout;
+    if (layout.inputCount == 1) {
+        Statements input = portHeader("lv2:InputPort , lv2:AudioPort", layout.input(0), kInputPortNames.symbol,
+                                      kInputPortNames.name);
+        input.push_back("rdfs:comment \"The signal to filter\"");
+        ports.push_back(input);
+    } else {
+        for (const auto& [channel, names] : {std::pair{0u, kLeftInputPortNames}, std::pair{1u, kRightInputPortNames}}) {
+            Statements input =
+                portHeader("lv2:InputPort , lv2:AudioPort", layout.input(channel), names.symbol, names.name);
+            input.push_back(std::string("rdfs:comment \"The ") + (channel == 0 ? "left" : "right") +
+                            " channel to filter\"");
+            ports.push_back(input);
+        }
+    }
+    for (const auto& [index, names] :
+         {std::pair{layout.left(), kLeftPortNames}, std::pair{layout.right(), kRightPortNames}}) {
         Statements output = portHeader("lv2:OutputPort , lv2:AudioPort", index, names.symbol, names.name);
-        output.push_back("rdfs:comment \"The filtered signal mixed with the input; both outputs carry the same\"");
+        output.push_back("rdfs:comment " + turtleString(variant.outputComment));
         ports.push_back(output);
     }
     // A level meter: the highest filtered sample of each run as a linear amplitude.
-    Statements peak = portHeader("lv2:OutputPort , lv2:ControlPort", kPortPeak, kPeakPortNames.symbol, kPeakPortNames.name);
+    Statements peak = portHeader("lv2:OutputPort , lv2:ControlPort", layout.peak(), kPeakPortNames.symbol,
+                                 kPeakPortNames.name);
     peak.push_back("lv2:minimum " + turtleNumber(0.0f));
     peak.push_back("lv2:maximum " + turtleNumber(1.0f));
     peak.push_back("units:unit units:coef");
     peak.push_back("rdfs:comment \"Peak meter: the highest filtered sample of each run, before the dry/wet mix, "
                    "as a linear amplitude (1 is full scale; louder peaks are reported too)\"");
     ports.push_back(peak);
-    Statements enabled =
-        portHeader("lv2:InputPort , lv2:ControlPort", kPortEnabled, kEnabledPortNames.symbol, kEnabledPortNames.name);
+    Statements enabled = portHeader("lv2:InputPort , lv2:ControlPort", layout.enabled(), kEnabledPortNames.symbol,
+                                    kEnabledPortNames.name);
     enabled.push_back("lv2:default 1");
     enabled.push_back("lv2:minimum 0");
     enabled.push_back("lv2:maximum 1");
@@ -203,30 +223,54 @@ std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
     enabled.push_back(
         "rdfs:comment \"1 filters, 0 bypasses: the outputs carry the input; a switch cross-fades over 10 ms\"");
     ports.push_back(enabled);
+    return ports;
+}
 
-return "@prefix doap: <http://usefulinc.com/ns/doap#> .\n" + inlineDisplayPrefix() +
-           "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
-           "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-           "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
-           "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
-           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
-           "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n"
-           "<" + std::string(kProjectHomepage) + ">\n"
-           "\ta doap:Project ;\n"
-           "\tdoap:name \"" + std::string(kProjectName) + "\" ;\n"
-           "\tdoap:homepage <" + std::string(kProjectHomepage) + "> ;\n"
-           "\tdoap:license <" + std::string(kProjectLicenseUri) + "> ;\n"
-           "\tdoap:maintainer " + maintainerTurtle() + " .\n\n"
-           "<" + std::string(kPluginUri) + ">\n"
+std::string pluginTurtle(const PluginVariant& variant, const Lv2DescriptionVersion& version) {
+    std::vector<Statements> ports;
+    for (const ParameterInfo& parameter : kParameterTable) ports.push_back(controlPort(parameter));
+    for (Statements& port : audioAndMeterPorts(variant)) ports.push_back(std::move(port));
+    return "<" + std::string(variant.uri) + ">\n"
            "\ta lv2:Plugin , lv2:FilterPlugin ;\n"
-           "\tdoap:name \"BRAMSOLIKET\" ;\n"
+           "\tdoap:name " + turtleString(variant.name) + " ;\n"
            "\tdoap:shortdesc \"" + std::string(kProjectShortDescription) + "\" ;\n"
-           "\trdfs:comment \"A resonant multi-mode filter: one to four two-pole stages of one type, one input, "
-           "two identical outputs.\" ;\n"
+           "\trdfs:comment " + turtleString(variant.comment) + " ;\n"
            "\tdoap:license <" + std::string(kProjectLicenseUri) + "> ;\n"
            "\tlv2:project <" + std::string(kProjectHomepage) + "> ;\n"
            "\tlv2:minorVersion " + std::to_string(version.minor) + " ;\n"
            "\tlv2:microVersion " + std::to_string(version.micro) + " ;\n"
            "\tlv2:optionalFeature lv2:hardRTCapable ;\n" +
-           inlineDisplayFeatures() + writePorts(ports) + inlineDisplayTerms();
+           inlineDisplayFeatures() + writePorts(ports);
+}
+
+}  // namespace
+
+std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::string& descriptionFileName) {
+    std::string text = "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                       "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
+    for (const PluginVariant& variant : kVariants) {
+        text += "\n<" + std::string(variant.uri) + ">\n"
+                "\ta lv2:Plugin ;\n"
+                "\tlv2:binary <" + moduleFileName + "> ;\n"
+                "\trdfs:seeAlso <" + descriptionFileName + "> .\n";
+    }
+    return text;
+}
+
+std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
+    std::string text = "@prefix doap: <http://usefulinc.com/ns/doap#> .\n" + inlineDisplayPrefix() +
+                       "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
+                       "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                       "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+                       "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+                       "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                       "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n"
+                       "<" + std::string(kProjectHomepage) + ">\n"
+                       "\ta doap:Project ;\n"
+                       "\tdoap:name \"" + std::string(kProjectName) + "\" ;\n"
+                       "\tdoap:homepage <" + std::string(kProjectHomepage) + "> ;\n"
+                       "\tdoap:license <" + std::string(kProjectLicenseUri) + "> ;\n"
+                       "\tdoap:maintainer " + maintainerTurtle() + " .\n";
+    for (const PluginVariant& variant : kVariants) text += "\n" + pluginTurtle(variant, version);
+    return text + inlineDisplayTerms();
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The bundle's two Turtle files, written from the one parameter table and the core: the
-// manifest, which names the plug-in and its module, and the plug-in's description with its
-// ports, ranges, units, enumerations and defaults. The build runs write_lv2_bundle_description
-// to put them beside the module, so the description can never disagree with the code.
+// manifest, which names the two plug-ins (mono and stereo) and their module, and the
+// plug-ins' description with their ports, ranges, units, enumerations and defaults. The
+// build runs write_lv2_bundle_description to put them beside the module, so the
+// description can never disagree with the code.
 #pragma once
 
 #include <string>

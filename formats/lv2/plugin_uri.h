@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The plug-in's URI, the name under which LV2 hosts find it and store it in their sessions.
+// The plug-ins' URIs, the names under which LV2 hosts find them and store them in
+// their sessions.
 // The project owns the "bramsoliket" name in the urn: scheme, which needs no web address that
-// could lapse. It never changes: a session saved with it must load the same plug-in in every
-// later version, so an incompatible plug-in would get a URI of its own.
+// could lapse. They never change: a session saved with one must load the same plug-in in every
+// later version, so an incompatible plug-in would get a URI of its own. The mono plug-in (one
+// input) came first and kept the plain name; the stereo one filters two channels alike.
 #pragma once
 
 inline constexpr char kPluginUri[] = "urn:bramsoliket:filter";
+inline constexpr char kStereoPluginUri[] = "urn:bramsoliket:filter-stereo";

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The LV2 plug-in's ports by index. The seven controls come first, each at its parameter's
-// index, so the ports run in parameter order; then the audio input, the two identical audio
-// outputs, the peak meter and the bypass switch (lv2:enabled), which came last so that the
-// ports before it kept their indices. Names, symbols and defaults of the controls come from
-// kParameterTable; these are the ports the table does not describe.
+// The LV2 plug-ins' ports by index. The seven controls come first, each at its parameter's
+// index, so the ports run in parameter order; then the audio inputs (one for the mono
+// plug-in, left and right for the stereo one), the two audio outputs, the peak meter and the
+// bypass switch (lv2:enabled), which came last so that the mono plug-in's ports before it
+// kept their indices. Names, symbols and defaults of the controls come from kParameterTable;
+// these are the ports the table does not describe. The enumeration is the mono plug-in's.
 #pragma once
 
 #include <cstdint>
@@ -20,12 +21,31 @@ enum Lv2Port : std::uint32_t {
     kPortCount,
 };
 
+// Where a plug-in with one or two audio inputs has its ports; the mono one's are the ones above.
+struct Lv2PortLayout {
+    std::uint32_t inputCount;  // 1 or 2
+
+    constexpr std::uint32_t input(std::uint32_t channel) const { return kPortInput + channel; }
+    constexpr std::uint32_t left() const { return kPortInput + inputCount; }
+    constexpr std::uint32_t right() const { return left() + 1; }
+    constexpr std::uint32_t peak() const { return left() + 2; }
+    constexpr std::uint32_t enabled() const { return left() + 3; }
+    constexpr std::uint32_t count() const { return left() + 4; }
+};
+
+inline constexpr Lv2PortLayout kMonoPortLayout{1};
+inline constexpr Lv2PortLayout kStereoPortLayout{2};
+static_assert(kMonoPortLayout.left() == kPortLeft && kMonoPortLayout.peak() == kPortPeak &&
+              kMonoPortLayout.enabled() == kPortEnabled && kMonoPortLayout.count() == kPortCount);
+
 struct Lv2PortNames {
     const char* symbol;  // stable across versions: hosts store settings and connections by it
     const char* name;
 };
 
 inline constexpr Lv2PortNames kInputPortNames{"in", "Input"};
+inline constexpr Lv2PortNames kLeftInputPortNames{"in_left", "Left input"};
+inline constexpr Lv2PortNames kRightInputPortNames{"in_right", "Right input"};
 inline constexpr Lv2PortNames kLeftPortNames{"out_left", "Left output"};
 inline constexpr Lv2PortNames kRightPortNames{"out_right", "Right output"};
 inline constexpr Lv2PortNames kPeakPortNames{"peak", "Peak"};

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "tests/clap/clap_host.h"
 
@@ -63,31 +64,46 @@ namespace {
 
 using namespace clap_testing;
 
-TEST(ClapAllocation, AudioThreadAllocatesNothing) {
+// The mono plug-in and the stereo one.
+class ClapAllocation : public testing::TestWithParam<const char*> {};
+
+TEST_P(ClapAllocation, AudioThreadAllocatesNothing) {
+    const bool stereo = std::string(GetParam()) == "bramsoliket.filter.stereo";
     ClapModule module(BRAMSOLIKET_CLAP_MODULE_PATH);
     TestHost host;
     {
         // The count reaches the module: creating a plug-in allocates its processors.
         Counting creation;
-        PluginInstance counted(module, host);
+        PluginInstance counted(module, host, GetParam());
         EXPECT_GT(creation.count(), 0);
     }
-    PluginInstance instance(module, host);
+    PluginInstance instance(module, host, GetParam());
     ASSERT_TRUE(instance.activate(44100.0, 8192));
     EventList changes;
     for (std::uint32_t i = 0; i < 64; ++i) changes.add(i * 100, i % 7, (i % 11) / 10.0);
     const std::vector<std::uint8_t> state = instance.save();
-    std::vector<float> input(8192, 0.1f), left(8192), right(8192);
+    std::vector<float> input(8192, 0.1f), rightInput(8192, -0.2f), left(8192), right(8192);
+    const auto process = [&](std::uint32_t frames, const EventList& events) {
+        if (stereo) {
+            instance.processStereo(input.data(), rightInput.data(), left.data(), right.data(), frames, events);
+        } else {
+            instance.process(input.data(), left.data(), right.data(), frames, events);
+        }
+    };
     ASSERT_TRUE(instance.load(state));  // taken over by the next audio call
 
     Counting audio;
     for (const std::uint32_t frames : {8192u, 1u, 0u, 4096u}) {
-        instance.process(input.data(), left.data(), right.data(), frames, changes);
-        instance.process(input.data(), left.data(), right.data(), frames);
+        process(frames, changes);
+        process(frames, {});
     }
     instance.flush(changes);
     instance.reset();
     EXPECT_EQ(audio.count(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(MonoAndStereo, ClapAllocation,
+                         testing::Values("bramsoliket.filter", "bramsoliket.filter.stereo"),
+                         [](const auto& info) { return std::string(info.index == 0 ? "Mono" : "Stereo"); });
 
 }  // namespace

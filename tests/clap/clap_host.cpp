@@ -184,6 +184,17 @@ clap_process_status PluginInstance::process(const float* input, float* left, flo
     return plugin->process(plugin, &block);
 }
 
+clap_process_status PluginInstance::processStereo(const float* inputLeft, const float* inputRight, float* left,
+                                                  float* right, std::uint32_t frames, const EventList& events) {
+    float* inputs[2] = {const_cast<float*>(inputLeft), const_cast<float*>(inputRight)};
+    float* outputs[2] = {left, right};
+    const clap_audio_buffer inputBuffer{inputs, nullptr, 2, 0, 0};
+    clap_audio_buffer outputBuffer{outputs, nullptr, 2, 0, 0};
+    const clap_process block{-1, frames, nullptr, &inputBuffer, &outputBuffer, 1, 1, events.list(), nullptr};
+    TestHost::AudioCall audio;
+    return plugin->process(plugin, &block);
+}
+
 void PluginInstance::flush(const EventList& events) {
     if (active_) {
         TestHost::AudioCall audio;

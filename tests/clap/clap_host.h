@@ -110,6 +110,9 @@ public:
     // One block through a mono input and a stereo output buffer.
     clap_process_status process(const float* input, float* left, float* right, std::uint32_t frames,
                                 const EventList& events = {});
+    // One block through a stereo input and a stereo output buffer.
+    clap_process_status processStereo(const float* inputLeft, const float* inputRight, float* left, float* right,
+                                      std::uint32_t frames, const EventList& events = {});
     // On the audio thread while active, on the main thread otherwise.
     void flush(const EventList& events);
 

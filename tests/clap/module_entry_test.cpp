@@ -39,24 +39,40 @@ TEST(ClapModule, EntryFactoryAndDescriptor) {
 
     const clap_plugin_factory* factory = module.factory();
     ASSERT_NE(factory, nullptr);
-    ASSERT_EQ(factory->get_plugin_count(factory), 1u);
-    EXPECT_EQ(factory->get_plugin_descriptor(factory, 1), nullptr);
-    const clap_plugin_descriptor* descriptor = factory->get_plugin_descriptor(factory, 0);
-    ASSERT_NE(descriptor, nullptr);
-    EXPECT_EQ(descriptor->clap_version.major, 1u);
-    EXPECT_STREQ(descriptor->id, "bramsoliket.filter");
-    EXPECT_STREQ(descriptor->name, "BRAMSOLIKET");
-    EXPECT_STREQ(descriptor->version, "1.2.0");
-    EXPECT_STREQ(descriptor->vendor, "The BRAMSOLIKET developers");
-    EXPECT_STREQ(descriptor->url, "https://github.com/bramsoliket/bramsoliket");
-    for (const char* field : {descriptor->manual_url, descriptor->support_url, descriptor->description}) {
-        ASSERT_NE(field, nullptr);
-        EXPECT_STRNE(field, "");
+    ASSERT_EQ(factory->get_plugin_count(factory), 2u);
+    EXPECT_EQ(factory->get_plugin_descriptor(factory, 2), nullptr);
+    // The mono plug-in first, its id unchanged; the features name the ports: a mono input
+    // and a stereo output, or stereo both.
+    const struct {
+        const char* id;
+        const char* name;
+        std::vector<std::string> features;
+    } expected[] = {{"bramsoliket.filter", "BRAMSOLIKET Mono", {"audio-effect", "filter", "mono", "stereo"}},
+                    {"bramsoliket.filter.stereo", "BRAMSOLIKET Stereo", {"audio-effect", "filter", "stereo"}}};
+    for (std::uint32_t index = 0; index < 2; ++index) {
+        const clap_plugin_descriptor* descriptor = factory->get_plugin_descriptor(factory, index);
+        ASSERT_NE(descriptor, nullptr);
+        EXPECT_EQ(descriptor->clap_version.major, 1u);
+        EXPECT_STREQ(descriptor->id, expected[index].id);
+        EXPECT_STREQ(descriptor->name, expected[index].name);
+        EXPECT_STREQ(descriptor->version, "1.2.0");
+        EXPECT_STREQ(descriptor->vendor, "The BRAMSOLIKET developers");
+        EXPECT_STREQ(descriptor->url, "https://github.com/bramsoliket/bramsoliket");
+        for (const char* field : {descriptor->manual_url, descriptor->support_url, descriptor->description}) {
+            ASSERT_NE(field, nullptr);
+            EXPECT_STRNE(field, "");
+        }
+        std::vector<std::string> features;
+        for (const char* const* feature = descriptor->features; *feature != nullptr; ++feature) {
+            features.push_back(*feature);
+        }
+        EXPECT_EQ(features, expected[index].features);
+        // The plug-in made for the id is the one the descriptor describes.
+        TestHost host;
+        PluginInstance plugin(module, host, descriptor->id);
+        ASSERT_NE(plugin.plugin, nullptr);
+        EXPECT_EQ(plugin.plugin->desc, descriptor);
     }
-    // The features name the ports: a mono input, a stereo output.
-    std::vector<std::string> features;
-    for (const char* const* feature = descriptor->features; *feature != nullptr; ++feature) features.push_back(*feature);
-    EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "filter", "mono", "stereo"}));
 
     TestHost host;
     EXPECT_EQ(factory->create_plugin(factory, host.host(), "bramsoliket.other"), nullptr);
@@ -67,12 +83,16 @@ TEST(ClapModule, EntryFactoryAndDescriptor) {
     EXPECT_EQ(factory->create_plugin(factory, &draft, "bramsoliket.filter"), nullptr);
 }
 
-TEST(ClapModule, ExtensionsPortsAndLatency) {
+// The mono plug-in: a mono input port; the stereo one: a stereo input port.
+class ClapPlugins : public testing::TestWithParam<std::pair<const char*, std::uint32_t>> {};
+
+TEST_P(ClapPlugins, ExtensionsPortsAndLatency) {
+    const auto [id, inputChannels] = GetParam();
     ClapModule module(BRAMSOLIKET_CLAP_MODULE_PATH);
     TestHost host;
-    PluginInstance instance(module, host);
+    PluginInstance instance(module, host, id);
     ASSERT_NE(instance.plugin, nullptr);
-    EXPECT_EQ(instance.plugin->desc->id, std::string("bramsoliket.filter"));
+    EXPECT_EQ(instance.plugin->desc->id, std::string(id));
     ASSERT_NE(instance.ports, nullptr);
     ASSERT_NE(instance.params, nullptr);
     ASSERT_NE(instance.state, nullptr);
@@ -88,7 +108,8 @@ TEST(ClapModule, ExtensionsPortsAndLatency) {
         std::uint32_t channels;
         const char* type;
     };
-    for (const Expected& port : {Expected{true, "Input", 1, "mono"}, Expected{false, "Output", 2, "stereo"}}) {
+    for (const Expected& port : {Expected{true, "Input", inputChannels, inputChannels == 1 ? "mono" : "stereo"},
+                                 Expected{false, "Output", 2, "stereo"}}) {
         ASSERT_EQ(instance.ports->count(instance.plugin, port.isInput), 1u);
         clap_audio_port_info info;
         std::memset(&info, 0x5a, sizeof info);
@@ -106,6 +127,10 @@ TEST(ClapModule, ExtensionsPortsAndLatency) {
     ASSERT_TRUE(instance.activate(48000.0));
     EXPECT_EQ(instance.latency->get(instance.plugin), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(MonoAndStereo, ClapPlugins,
+                         testing::Values(std::pair{"bramsoliket.filter", 1u}, std::pair{"bramsoliket.filter.stereo", 2u}),
+                         [](const auto& info) { return std::string(info.param.second == 1 ? "Mono" : "Stereo"); });
 
 // Some hosts offer no extension at all: the plug-in works without calling through a null.
 TEST(ClapModule, HostsWithoutExtensions) {

@@ -91,6 +91,20 @@ TEST(ClapState, SavedStateRestoresValuesAndSound) {
     EXPECT_EQ(restored.value(7), 1.0);
 }
 
+// The mono and the stereo plug-in share the state format: each loads what the other saved.
+TEST(ClapState, MonoAndStereoLoadEachOthersState) {
+    ClapModule module(BRAMSOLIKET_CLAP_MODULE_PATH);
+    TestHost host;
+    PluginInstance mono(module, host, "bramsoliket.filter"), stereo(module, host, "bramsoliket.filter.stereo");
+    mono.flush(settingEvents(true));
+    ASSERT_TRUE(stereo.load(mono.save()));
+    EXPECT_EQ(valuesOf(stereo), valuesOf(mono));
+    stereo.flush(settingEvents());
+    ASSERT_TRUE(mono.load(stereo.save()));
+    EXPECT_EQ(valuesOf(mono), valuesOf(stereo));
+    EXPECT_EQ(mono.save(), stereo.save());
+}
+
 // What version 1 saved loads as the settings its values selected: "Type" and "Cutoff" as
 // their settings, the bypass off; the sound is that of the same values set by events.
 TEST(ClapState, FirstVersionRecordsLoadAsTheSameSettings) {

@@ -45,7 +45,11 @@ namespace {
 
 using testing_support::SessionStep;
 
-TEST(Allocation, RunsAllocateNothingWhileEveryControlChanges) {
+// The mono plug-in (false) and the stereo one (true).
+class Allocation : public testing::TestWithParam<bool> {};
+
+TEST_P(Allocation, RunsAllocateNothingWhileEveryControlChanges) {
+    const bool stereo = GetParam();
     const auto session = testing_support::crossFormatSession(48000.0f, 21, 2.0);
     std::vector<float> hostValues;
     for (const SessionStep& step : session.steps) {
@@ -54,11 +58,11 @@ TEST(Allocation, RunsAllocateNothingWhileEveryControlChanges) {
                                                                   session.sampleRate)
                                  : 0.0f);
     }
-    lv2_testing::Lv2ModuleCopy module;
+    lv2_testing::Lv2ModuleCopy module(BRAMSOLIKET_LV2_MODULE_PATH, stereo ? 1 : 0);
     allocations = 0;
     counting = true;
     std::optional<lv2_testing::Lv2Instance> plugin;
-    plugin.emplace(module.descriptor(), session.sampleRate);
+    plugin.emplace(module.descriptor(), session.sampleRate, stereo ? kStereoPortLayout : kMonoPortLayout);
     counting = false;
     // The module's own allocations are counted here too: the instance takes its memory.
     ASSERT_GT(allocations.load(), 0);
@@ -67,6 +71,7 @@ TEST(Allocation, RunsAllocateNothingWhileEveryControlChanges) {
     plugin->connectControlsAndPeak();
     plugin->activate();
     std::vector<float> left(session.input.size()), right(session.input.size());
+    const std::vector<float> rightInput(session.input.rbegin(), session.input.rend());
     std::size_t position = 0;
     allocations = 0;
     counting = true;
@@ -79,6 +84,7 @@ TEST(Allocation, RunsAllocateNothingWhileEveryControlChanges) {
         }
         if (step.kind == SessionStep::Kind::Process) {
             plugin->connectAudio(session.input.data() + position, left.data() + position, right.data() + position);
+            if (stereo) plugin->connectRightInput(rightInput.data() + position);
             plugin->run(static_cast<std::uint32_t>(step.frames));
             plugin->run(0);
             position += static_cast<std::size_t>(step.frames);
@@ -88,5 +94,8 @@ TEST(Allocation, RunsAllocateNothingWhileEveryControlChanges) {
     EXPECT_EQ(allocations.load(), 0);
     plugin->deactivate();
 }
+
+INSTANTIATE_TEST_SUITE_P(MonoAndStereo, Allocation, testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "Stereo" : "Mono"); });
 
 }  // namespace

@@ -9,8 +9,11 @@
 # writes down what the host does with Ardour's inline display), Ardour loads the plug-in through
 # it, and the test also checks that Ardour offered queue_draw, asked for the display interface
 # and was asked for pictures, while the export stays equal to the VST render.
-# Usage: ardour_export_test.sh VST_REFERENCE BUNDLE LUA_SCRIPT [INLINE_DISPLAY_PROBE]. Exit 77
-# (skipped) only where Ardour is not installed.
+# With --stereo, the stereo plug-in on a stereo track whose two channels differ, at 48 kHz:
+# each channel of the export equals the VST module's render of that channel, and with the
+# plug-in bypassed in Ardour each equals the recorded channel itself.
+# Usage: ardour_export_test.sh [--stereo] VST_REFERENCE BUNDLE LUA_SCRIPT [INLINE_DISPLAY_PROBE].
+# Exit 77 (skipped) only where Ardour is not installed.
 #
 # Ardour 7.3's own faults on a loaded machine, seen as well with sessions that carry only
 # Ardour's a-EQ or no plug-in at all: ardour7-export now and then hangs for good before it
@@ -20,6 +23,15 @@
 # the log where gdb is installed) or dies of a signal is run again, three attempts at most,
 # and the whole test keeps within a budget below ctest's timeout of 300 s.
 set -euo pipefail
+mode=mono
+rates=(44100 48000)
+runs=(filtered)
+if [ "${1:-}" = --stereo ]; then
+  mode=stereo
+  rates=(48000)
+  runs=(filtered bypassed)
+  shift
+fi
 reference=$1
 bundle=$2
 script=$3
@@ -96,12 +108,14 @@ run_ardour() {
 # before the export begins.
 settings=(Freq=0.3 Res=0.8 Smooth=0.02 Type=0.5 Cutoff=0.6666667 Dry/Wet=0.7 Level=0.35)
 fail=0
-for rate in 44100 48000; do
-  session="$work/session-$rate"
+for rate in "${rates[@]}"; do for run in "${runs[@]}"; do
+  session="$work/session-$rate-$run"
+  lua_mode=$mode
+  [ "$run" = bypassed ] && lua_mode=$mode-bypassed
   "$reference" controls "$rate" "${settings[@]}" >"$work/controls-$rate"
   # A second attempt starts from an empty folder, as the first one did.
   if ! run_ardour "ardour7-lua at $rate Hz" 45 "$work/lua-$rate.log" \
-      sh -c 'rm -rf "$2" && exec ardour7-lua "$@"' sh "$script" "$session" "$rate" "$work/controls-$rate"; then
+      sh -c 'rm -rf "$2" && exec ardour7-lua "$@"' sh "$script" "$session" "$rate" "$work/controls-$rate" "$lua_mode"; then
     echo "FAIL: ardour7-lua could not build the session at $rate Hz"
     fail=1
     continue
@@ -119,12 +133,27 @@ for rate in 44100 48000; do
     fail=1
   fi
   recorded=$(find "$session/interchange" -name '*.wav' -type f | head -n 1)
-  echo "at $rate Hz:"
+  compare_options=()
+  if [ "$mode" = stereo ]; then
+    # Ardour records each channel to a file of its own: left, then right by name.
+    mapfile -t channels < <(find "$session/interchange" -name '*.wav' -type f | sort)
+    if [ "${#channels[@]}" -ne 2 ] || cmp -s "${channels[0]}" "${channels[1]}"; then
+      echo "FAIL: the stereo track did not record two different channels: ${channels[*]}"
+      fail=1
+      continue
+    fi
+    recorded="$work/recorded-$rate-$run.wav"
+    "$reference" interleave "${channels[0]}" "${channels[1]}" "$recorded"
+    compare_options=(--each-channel)
+    [ "$run" = bypassed ] && compare_options+=(--dry)
+  fi
+  echo "at $rate Hz ($mode, $run):"
   # The recording sits one second (rate frames) into the timeline, and the export usually
   # holds it there; under load Ardour now and then plays it 16 frames early. The comparison
   # finds where the export holds it, says so, and the samples must still be equal bit for bit.
-  "$reference" compare --lead-in "$rate" --search 64 "$recorded" "$work/export-$rate.wav" "${settings[@]}" || fail=1
-done
+  "$reference" compare --lead-in "$rate" --search 64 "${compare_options[@]}" "$recorded" "$work/export-$rate.wav" \
+    "${settings[@]}" || fail=1
+done; done
 [ "$fail" -eq 0 ] && echo "Ardour's export equals the VST module's render"
 if [ -n "$probe" ]; then
   echo "what Ardour did with the inline display, per instance:"

@@ -1,15 +1,21 @@
 -- SPDX-License-Identifier: MIT
 -- Builds an Ardour session around the LV2 plug-in, headless, as ardour7-lua runs it:
---   ardour7-lua ardour_session.lua SESSION_FOLDER RATE CONTROLS_FILE
--- Ardour's Dummy backend plays white noise into the inputs; one mono track with the plug-in
+--   ardour7-lua ardour_session.lua SESSION_FOLDER RATE CONTROLS_FILE [MODE]
+-- MODE "mono" (the default) puts the mono plug-in on a mono track; "stereo" the stereo
+-- plug-in on a stereo track (the backend's noise differs between its two inputs), and
+-- "stereo-bypassed" bypasses it as a user does (lv2:enabled set to 0 through Ardour).
+-- Ardour's Dummy backend plays white noise into the inputs; one track with the plug-in
 -- (its controls set from CONTROLS_FILE, "symbol value" lines in port order, after the fresh
 -- instance's frequency is printed as "fresh freq HERTZ") records two
 -- seconds of it, and the recording is moved one second into the timeline, so that the export
 -- (ardour7-export) starts with a second of silence: the transport's start and the engine's
 -- first cycles pass while nothing sounds. Region fades are off, so the track plays the
 -- recorded samples as they are.
-local folder, rate, controls = arg[1], tonumber(arg[2]), arg[3]
-assert(folder and rate and controls, "usage: ardour_session.lua SESSION_FOLDER RATE CONTROLS_FILE")
+local folder, rate, controls, mode = arg[1], tonumber(arg[2]), arg[3], arg[4] or "mono"
+assert(folder and rate and controls, "usage: ardour_session.lua SESSION_FOLDER RATE CONTROLS_FILE [MODE]")
+local stereo = mode ~= "mono"
+local channels = stereo and 2 or 1
+local uri = stereo and "urn:bramsoliket:filter-stereo" or "urn:bramsoliket:filter"
 
 local function check(ok, what)
   if not ok then
@@ -25,10 +31,10 @@ check(AudioEngine:start(false) == 0, "the audio engine does not start")
 check(create_session(folder, "session", rate), "no session created in " .. folder)
 Session:cfg():set_use_region_fades(false)
 
-local track = Session:new_audio_track(1, 2, nil, 1, "filtered", ARDOUR.PresentationInfo.max_order,
+local track = Session:new_audio_track(channels, 2, nil, 1, "filtered", ARDOUR.PresentationInfo.max_order,
                                       ARDOUR.TrackMode.Normal, true):front()
-local plugin = ARDOUR.LuaAPI.new_plugin(Session, "urn:bramsoliket:filter", ARDOUR.PluginType.LV2, "")
-check(not plugin:isnil(), "Ardour finds no plug-in urn:bramsoliket:filter")
+local plugin = ARDOUR.LuaAPI.new_plugin(Session, uri, ARDOUR.PluginType.LV2, "")
+check(not plugin:isnil(), "Ardour finds no plug-in " .. uri)
 -- What a fresh instance's frequency reads in Ardour, in hertz, before anything is set.
 print(string.format("fresh freq %.9g", ARDOUR.LuaAPI.get_processor_param(plugin, 0)))
 -- The controls are set before the plug-in joins the track, so its first run finds them all.
@@ -39,6 +45,11 @@ for line in io.lines(controls) do
   port = port + 1
 end
 check(track:add_processor_by_index(plugin, 0, nil, true) == 0, "the plug-in does not join the track")
+if mode == "stereo-bypassed" then
+  -- Ardour bypasses a plug-in with an lv2:enabled port through that port.
+  plugin:to_insert():enable(false)
+  check(not plugin:to_insert():enabled(), "the plug-in is not bypassed")
+end
 
 track:rec_enable_control():set_value(1, PBD.GroupControlDisposition.NoGroup)
 Session:maybe_enable_record(false)

@@ -22,7 +22,8 @@ namespace lv2_testing {
 
 class Lv2ModuleCopy {
 public:
-    explicit Lv2ModuleCopy(const std::string& source = BRAMSOLIKET_LV2_MODULE_PATH) {
+    // `index` chooses the descriptor: 0 the mono plug-in, 1 the stereo one.
+    explicit Lv2ModuleCopy(const std::string& source = BRAMSOLIKET_LV2_MODULE_PATH, std::uint32_t index = 0) {
         static std::atomic<int> serial{0};
         path_ = std::filesystem::temp_directory_path() /
                 ("bramsoliket-lv2-test-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".so");
@@ -31,8 +32,8 @@ public:
         if (handle_ == nullptr) throw std::runtime_error(::dlerror());
         const auto entry = reinterpret_cast<LV2_Descriptor_Function>(::dlsym(handle_, "lv2_descriptor"));
         if (entry == nullptr) throw std::runtime_error("the module has no lv2_descriptor");
-        descriptor_ = entry(0);
-        if (descriptor_ == nullptr) throw std::runtime_error("the module has no descriptor 0");
+        descriptor_ = entry(index);
+        if (descriptor_ == nullptr) throw std::runtime_error("the module has no descriptor " + std::to_string(index));
     }
     ~Lv2ModuleCopy() {
         ::dlclose(handle_);
@@ -54,7 +55,8 @@ private:
 // until the test says so, as a host may activate first and connect later.
 class Lv2Instance {
 public:
-    Lv2Instance(const LV2_Descriptor& descriptor, double sampleRate) : descriptor_(descriptor) {
+    Lv2Instance(const LV2_Descriptor& descriptor, double sampleRate, const Lv2PortLayout& layout = kMonoPortLayout)
+        : descriptor_(descriptor), layout_(layout) {
         handle_ = descriptor_.instantiate(&descriptor_, sampleRate, "", features_);
         if (handle_ == nullptr) throw std::runtime_error("instantiate gave no instance");
     }
@@ -65,14 +67,16 @@ public:
     void connect(std::uint32_t port, void* data) { descriptor_.connect_port(handle_, port, data); }
     void connectControlsAndPeak() {
         for (std::uint32_t i = 0; i < controls.size(); ++i) connect(kPortFirstControl + i, &controls[i]);
-        connect(kPortPeak, &peak);
-        connect(kPortEnabled, &enabled);
+        connect(layout_.peak(), &peak);
+        connect(layout_.enabled(), &enabled);
     }
     void connectAudio(const float* input, float* left, float* right) {
-        connect(kPortInput, const_cast<float*>(input));
-        connect(kPortLeft, left);
-        connect(kPortRight, right);
+        connect(layout_.input(0), const_cast<float*>(input));
+        connect(layout_.left(), left);
+        connect(layout_.right(), right);
     }
+    // The stereo layout's second input.
+    void connectRightInput(const float* input) { connect(layout_.input(1), const_cast<float*>(input)); }
     void activate() { descriptor_.activate(handle_); }
     void deactivate() { descriptor_.deactivate(handle_); }
     void run(std::uint32_t frames) { descriptor_.run(handle_, frames); }
@@ -83,6 +87,7 @@ public:
 
 private:
     const LV2_Descriptor& descriptor_;
+    const Lv2PortLayout layout_;
     const LV2_Feature* const features_[1] = {nullptr};
     LV2_Handle handle_ = nullptr;
 };

@@ -78,21 +78,24 @@ TEST(Lv2Module, NeedsOnlyTheCAndCxxRuntimes) {
     for (const std::string& library : needed) EXPECT_TRUE(runtimes.count(library)) << library;
 }
 
-TEST(Lv2Module, HasOneDescriptorWithThePluginsUriAndOnlyTheInlineDisplayAsExtension) {
-    lv2_testing::Lv2ModuleCopy module;
-    EXPECT_STREQ(module.descriptor().URI, kPluginUri);
-    EXPECT_EQ(module.descriptor().extension_data("http://lv2plug.in/ns/ext/state#interface"), nullptr);
-#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
-    EXPECT_NE(module.descriptor().extension_data(kInlineDisplayInterfaceUri), nullptr);
-#else
-    EXPECT_EQ(module.descriptor().extension_data(kInlineDisplayInterfaceUri), nullptr);
-#endif
+TEST(Lv2Module, HasTheMonoAndTheStereoDescriptorWithOnlyTheInlineDisplayAsExtension) {
     void* handle = ::dlopen(BRAMSOLIKET_LV2_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr);
     const auto entry = reinterpret_cast<LV2_Descriptor_Function>(::dlsym(handle, "lv2_descriptor"));
     ASSERT_NE(entry, nullptr);
-    EXPECT_NE(entry(0), nullptr);
-    EXPECT_EQ(entry(1), nullptr);
+    // The mono plug-in keeps index 0 and its URI.
+    for (const auto& [index, uri] : {std::pair{0u, kPluginUri}, std::pair{1u, kStereoPluginUri}}) {
+        const LV2_Descriptor* descriptor = entry(index);
+        ASSERT_NE(descriptor, nullptr);
+        EXPECT_STREQ(descriptor->URI, uri);
+        EXPECT_EQ(descriptor->extension_data("http://lv2plug.in/ns/ext/state#interface"), nullptr);
+#if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
+        EXPECT_NE(descriptor->extension_data(kInlineDisplayInterfaceUri), nullptr);
+#else
+        EXPECT_EQ(descriptor->extension_data(kInlineDisplayInterfaceUri), nullptr);
+#endif
+    }
+    EXPECT_EQ(entry(2), nullptr);
     EXPECT_EQ(entry(0xFFFFFFFFu), nullptr);
     ::dlclose(handle);
 }

@@ -86,6 +86,21 @@ def stereo_float_hash(path):
     return len(data) // 8, fnv1a64(data)
 
 
+def left_of_renders_hash(left_path, right_path):
+    """frames and hash, as the self-test reports them, of the two-channel render whose left
+    channel is the left channel of the render `left_path` and whose right channel is the left
+    channel of `right_path`: a stereo render put together from renders of each channel alone."""
+    halves = []
+    for path in (left_path, right_path):
+        tag, channels, _, bits, data = wav_data(path)
+        if (tag, channels, bits) != (3, 2, 32):
+            raise ValueError(f"{path}: format {tag}, {channels} channels, {bits} bits, not two channels of float32")
+        halves.append([data[at:at + 4] for at in range(0, len(data), 8)])
+    if len(halves[0]) != len(halves[1]):
+        raise ValueError("the two renders differ in length")
+    return len(halves[0]), fnv1a64(b"".join(left + right for left, right in zip(*halves)))
+
+
 def native_render(host, module, source, output, settings):
     """Renders `source` through the VST module with `settings` ({index: value}) applied in
     index order, into a 32-bit float WAV."""

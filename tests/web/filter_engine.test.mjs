@@ -127,3 +127,45 @@ test('a block longer than the buffers is refused, a short input is padded with s
   assert.deepEqual(Array.from(engine.left.subarray(0, 4)), [0.25, -0.5, 0, 0]);
   assert.equal(peak, 0.25);
 });
+
+test('stereo renders equal the native render of each channel alone, bit for bit', () => {
+  withTemporaryFolder((folder) => {
+    const rate = 44100;
+    const frames = 20011;
+    const left = new Float32Array(frames);
+    const right = new Float32Array(frames);
+    let seed = 777;
+    for (let i = 0; i < frames; ++i) {
+      seed = (seed * 1103515245 + 12345) >>> 0;
+      left[i] = i === 50 ? 0.95 : (seed / 2 ** 32 - 0.5) * 0.8;
+      right[i] = i > 12000 ? 0 : Math.sin(i / 11) * 0.7;
+    }
+    right[3000] = NaN;
+    const native = [left, right].map((channel, c) => {
+      const source = join(folder, `in-${c}.wav`);
+      writeFileSync(source, Buffer.from(encodeFloatWav([channel], rate)));
+      return source;
+    });
+    for (const settings of [{ 0: 0.3, 1: 0.8, 2: 0.02, 4: 1 }, { 3: 0.75, 1: 0.9, 5: 0.6, 6: 0.9 }]) {
+      const expected = native.map((source) => {
+        const output = join(folder, 'out.wav');
+        runHost(['render', '-q', '-i', source, '-o', output, ...setArguments(settings)]);
+        return floatsOf(readWav(output).data).filter((_, i) => i % 2 === 0);
+      });
+      for (const block of [128, 77]) {
+        const engine = new FilterEngine(filterModule(), block);
+        Object.entries(settings).forEach(([index, value]) => engine.setParameter(Number(index), value));
+        for (let frame = 0; frame < frames; frame += block) {
+          const count = Math.min(block, frames - frame);
+          engine.processStereo(left.subarray(frame, frame + count), right.subarray(frame, frame + count), count);
+          for (let i = 0; i < count; ++i) {
+            if (!Object.is(engine.left[i], expected[0][frame + i]) || !Object.is(engine.right[i], expected[1][frame + i])) {
+              assert.fail(`${JSON.stringify(settings)} in blocks of ${block}: frame ${frame + i} is ` +
+                `${engine.left[i]}, ${engine.right[i]}; native ${expected[0][frame + i]}, ${expected[1][frame + i]}`);
+            }
+          }
+        }
+      }
+    }
+  });
+});

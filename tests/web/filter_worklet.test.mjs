@@ -21,23 +21,25 @@ globalThis.registerProcessor = (name, constructor) => scope.processors.set(name,
 await import('../../web/js/filter_worklet.js');
 const Processor = scope.processors.get('bramsoliket-filter');
 
-function makeProcessor(calls, filtered = true) {
-  return new Processor({ processorOptions: { module: filterModule(), calls, filtered } });
+function makeProcessor(calls, filtered = true, channels = 1) {
+  return new Processor({ processorOptions: { module: filterModule(), calls, filtered, channels } });
 }
 
 function signal(frames, seed) {
   return Float32Array.from({ length: frames }, (_, i) => Math.sin(i * 0.37 + seed) * 0.8);
 }
 
-// Runs `quanta` quanta of 128 frames; returns the two output channels.
+// Runs `quanta` quanta of 128 frames of `input` (one channel, an array of channels, or null
+// for no connection); returns the two output channels.
 function run(processor, input, quanta, onQuantum = () => {}) {
   const left = new Float32Array(quanta * 128);
   const right = new Float32Array(quanta * 128);
+  const channels = input === null ? [] : Array.isArray(input) ? input : [input];
   for (let q = 0; q < quanta; ++q) {
     onQuantum(q);
     globalThis.currentFrame = q * 128;
     const outputs = [[new Float32Array(128), new Float32Array(128)]];
-    const inputs = [input ? [input.subarray(q * 128, (q + 1) * 128)] : []];
+    const inputs = [channels.map((channel) => channel.subarray(q * 128, (q + 1) * 128))];
     assert.equal(processor.process(inputs, outputs), true);
     left.set(outputs[0][0], q * 128);
     right.set(outputs[0][1], q * 128);
@@ -101,4 +103,51 @@ test('the processor reports where it started and the core\'s peaks about 30 time
   let highest = -Infinity;
   for (let i = 0; i < 13 * 128; ++i) highest = Math.max(highest, input[i]);
   assert.equal(peaks[0].peak, highest);
+});
+
+test('stereo audio goes through the core\'s two-channel processing; dry and tail in both channels', () => {
+  const calls = [['parameter', 0, 0.35], ['parameter', 1, 0.8], ['parameter', 4, 1]];
+  const input = [signal(128 * 20, 5), signal(128 * 20, 6).map((v, i) => (i < 640 ? 0 : v * 0.5))];
+  const processor = makeProcessor(calls, true, 2);
+  const out = run(processor, input, 20, (q) => {
+    if (q === 10) processor.port.onmessage({ data: { type: 'filtered', filtered: false } });
+  });
+  // Filtered again while the source has ended (one channel of silence), then without any
+  // connection: the filter rings out in both channels.
+  processor.port.onmessage({ data: { type: 'filtered', filtered: true } });
+  const ended = run(processor, [new Float32Array(256)], 2);
+  const unconnected = run(processor, null, 2);
+  const reference = new FilterEngine(filterModule(), 128 * 24);
+  reference.apply(calls);
+  const withSilence = (channel) => Float32Array.from([...channel, ...new Float32Array(128 * 4)]);
+  reference.processStereo(withSilence(input[0]), withSilence(input[1]), 128 * 24);
+  const expect = (actual, from, count, expected, what) => {
+    for (let i = 0; i < count; ++i) assert.equal(actual[from + i], expected[i], `${what}, frame ${from + i}`);
+  };
+  expect(out.left, 0, 1280, reference.left, 'left');
+  expect(out.right, 0, 1280, reference.right, 'right');
+  expect(out.left, 1408, 1152, input[0].subarray(1408), 'dry left');
+  expect(out.right, 1408, 1152, input[1].subarray(1408), 'dry right');
+  expect(ended.left, 128, 128, reference.left.subarray(128 * 21), 'left after the end');
+  expect(ended.right, 128, 128, reference.right.subarray(128 * 21), 'right after the end');
+  expect(unconnected.left, 0, 256, reference.left.subarray(128 * 22), 'left, unconnected');
+  expect(unconnected.right, 0, 256, reference.right.subarray(128 * 22), 'right, unconnected');
+  assert.notDeepEqual(unconnected.left, unconnected.right);
+});
+
+test('a message switches between mono and stereo audio', () => {
+  const processor = makeProcessor([['parameter', 3, 1], ['parameter', 6, 0.25]]);
+  const input = [signal(128 * 4, 7), signal(128 * 4, 8)];
+  const mono = run(processor, input, 2);
+  // Mono: the first channel, to both outputs (Thru at half gain).
+  for (let i = 0; i < 256; ++i) {
+    assert.equal(mono.left[i], Math.fround(0.5 * input[0][i]));
+    assert.equal(mono.right[i], mono.left[i]);
+  }
+  processor.port.onmessage({ data: { type: 'channels', channels: 2 } });
+  const stereo = run(processor, input.map((c) => c.subarray(256)), 2);
+  for (let i = 0; i < 256; ++i) {
+    assert.equal(stereo.left[i], Math.fround(0.5 * input[0][256 + i]));
+    assert.equal(stereo.right[i], Math.fround(0.5 * input[1][256 + i]));
+  }
 });

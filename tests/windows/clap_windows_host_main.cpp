@@ -22,18 +22,24 @@ void checkEntryAndDescriptor(const ClapModule& module) {
     const clap_plugin_factory* factory = module.factory();
     CHECK(factory != nullptr);
     if (factory == nullptr) return;
-    CHECK_EQUAL(factory->get_plugin_count(factory), 1u);
-    const clap_plugin_descriptor* descriptor = factory->get_plugin_descriptor(factory, 0);
-    CHECK(descriptor != nullptr);
-    if (descriptor == nullptr) return;
-    CHECK_TEXT(descriptor->id, "bramsoliket.filter");
-    CHECK_TEXT(descriptor->name, "BRAMSOLIKET");
-    std::string features;
-    for (const char* const* feature = descriptor->features; *feature != nullptr; ++feature) {
-        features += std::string(*feature) + " ";
+    CHECK_EQUAL(factory->get_plugin_count(factory), 2u);
+    // The mono plug-in first, then the stereo one.
+    const char* const ids[] = {"bramsoliket.filter", "bramsoliket.filter.stereo"};
+    const char* const names[] = {"BRAMSOLIKET Mono", "BRAMSOLIKET Stereo"};
+    const char* const featureLists[] = {"audio-effect filter mono stereo ", "audio-effect filter stereo "};
+    for (std::uint32_t index = 0; index < 2; ++index) {
+        const clap_plugin_descriptor* descriptor = factory->get_plugin_descriptor(factory, index);
+        CHECK(descriptor != nullptr);
+        if (descriptor == nullptr) return;
+        CHECK_TEXT(descriptor->id, ids[index]);
+        CHECK_TEXT(descriptor->name, names[index]);
+        std::string features;
+        for (const char* const* feature = descriptor->features; *feature != nullptr; ++feature) {
+            features += std::string(*feature) + " ";
+        }
+        CHECK_TEXT(features, featureLists[index]);
+        CHECK_TEXT(descriptor->vendor, "The BRAMSOLIKET developers");
     }
-    CHECK_TEXT(features, "audio-effect filter mono stereo ");
-    CHECK_TEXT(descriptor->vendor, "The BRAMSOLIKET developers");
 }
 
 void checkPorts(const PluginInstance& plugin) {

@@ -53,6 +53,7 @@ export class FilterEngine {
       return new Float32Array(this.exports.memory.buffer, address, count);
     };
     this.input = floats(maxFrames);
+    this.inputRight = floats(maxFrames);
     this.left = floats(maxFrames);
     this.right = floats(maxFrames);
     this.textAddress = this.exports.malloc(kTextSize);
@@ -154,14 +155,7 @@ export class FilterEngine {
   // array is padded with silence) into this.left and this.right, and returns the block's
   // peak as the core gives it (the highest filtered sample, minus infinity for no frames).
   process(input, frames) {
-    if (frames > this.maxFrames) throw new RangeError(`${frames} frames exceed the buffers of ${this.maxFrames}`);
-    if (input) {
-      const count = Math.min(frames, input.length);
-      this.input.set(count === input.length ? input : input.subarray(0, count));
-      this.input.fill(0, count, frames);
-    } else {
-      this.input.fill(0, 0, frames);
-    }
+    this.fill(this.input, input, frames);
     return this.exports.bram_process(this.processor, this.input.byteOffset, this.left.byteOffset,
       this.right.byteOffset, frames);
   }
@@ -186,6 +180,26 @@ export class FilterEngine {
       e.free(decibelsAddress);
       e.free(frequenciesAddress);
       e.free(valuesAddress);
+    }
+  }
+
+  // The same for two channels: `left` filtered into this.left and `right` into this.right,
+  // each as process() filters it alone, with one glide. Returns the higher of the two peaks.
+  processStereo(left, right, frames) {
+    this.fill(this.input, left, frames);
+    this.fill(this.inputRight, right, frames);
+    return this.exports.bram_process_stereo(this.processor, this.input.byteOffset, this.inputRight.byteOffset,
+      this.left.byteOffset, this.right.byteOffset, frames);
+  }
+
+  fill(buffer, samples, frames) {
+    if (frames > this.maxFrames) throw new RangeError(`${frames} frames exceed the buffers of ${this.maxFrames}`);
+    if (samples) {
+      const count = Math.min(frames, samples.length);
+      buffer.set(count === samples.length ? samples : samples.subarray(0, count));
+      buffer.fill(0, count, frames);
+    } else {
+      buffer.fill(0, 0, frames);
     }
   }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The page's audio worklet node: the processor of filter_worklet.js in `context`, set up by a
-// list of core calls (FilterEngine.apply), its input the first channel of whatever is
+// list of core calls (FilterEngine.apply), its input up to two channels of whatever is
 // connected to it, its output two channels.
 export const kWorkletUrl = new URL('./filter_worklet.js', import.meta.url).href;
 
@@ -16,19 +16,25 @@ export function addFilterWorklet(context) {
   return added;
 }
 
-export function createFilterNode(context, module, calls, filtered = true) {
+// `channels`: 1 when the audio to be played is mono, 2 when it is stereo (or wider: the
+// first two channels are filtered).
+export function createFilterNode(context, module, calls, filtered = true, channels = 1) {
   return new AudioWorkletNode(context, 'bramsoliket-filter', {
     numberOfInputs: 1,
     numberOfOutputs: 1,
     outputChannelCount: [2],
-    // One channel, taken as is: a mono source passes unchanged, a stereo one gives its
-    // first (left) channel, as the command-line host feeds a stereo file's first channel to
-    // the filter's one input.
-    channelCount: 1,
-    channelCountMode: 'explicit',
+    // Up to two channels, taken as they are: a mono source gives one, a stereo source its
+    // two, a wider one its first two (left and right).
+    channelCount: 2,
+    channelCountMode: 'clamped-max',
     channelInterpretation: 'discrete',
-    processorOptions: { module, calls, filtered },
+    processorOptions: { module, calls, filtered, channels: channelsOf(channels) },
   });
+}
+
+// The channels the filter processes for audio of `count` channels: 1 or 2.
+export function channelsOf(count) {
+  return count > 1 ? 2 : 1;
 }
 
 // Whether this browser can run the filter live: AudioWorklet exists only in secure contexts

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The audio worklet processor "bramsoliket-filter": the filter core, in an instance of its
-// own, on the audio rendering thread. One input (its first channel is the filter's one
-// input; the page connects it with channelCount 1, "explicit", "discrete", so a stereo
-// source gives its left channel), one output of two channels (the core's two identical
-// outputs).
+// own, on the audio rendering thread. One input of up to two channels (the page connects it
+// with channelCount 2, "clamped-max", "discrete": a mono source gives one channel, a stereo
+// source its two, a wider one its first two), one output of two channels.
+//
+// Mono audio goes through the core's one-channel processing, whose two outputs are equal;
+// stereo audio through its two-channel processing, each channel filtered as it would be
+// alone, with one glide. The page says which the audio it plays is: the input's channels
+// alone cannot tell, since a source that has ended gives one channel of silence, through
+// which a stereo filter still rings out in both channels.
 //
 // Every render quantum goes through the core as it comes, frame for frame: the core sees
 // exactly the samples the graph delivers, from the first quantum on, and nothing else. Where
@@ -12,9 +17,10 @@
 //
 // processorOptions: { module: the compiled WebAssembly.Module, calls: the core calls that
 // set the processor up (FilterEngine.apply), filtered: true to output the filtered signal,
-// false for the dry one }. Messages on the port:
+// false for the dry one, channels: 1 for mono audio, 2 for stereo }. Messages on the port:
 //   { type: "calls", calls }        more core calls (a control moved, a program chosen)
 //   { type: "filtered", filtered }  switch between filtered and dry, with a one-quantum fade
+//   { type: "channels", channels }  the audio to come is mono (1) or stereo (2)
 // The processor posts { type: "started", frame } at its first quantum (the context's frame
 // there: 0 in an offline render that gave the core every sample), and { type: "peak", peak }
 // about 30 times a second: the highest filtered sample since the last report.
@@ -26,10 +32,11 @@ const kBlockFrames = 128;
 class FilterWorkletProcessor extends AudioWorkletProcessor {
   constructor(options) {
     super();
-    const { module, calls = [], filtered = true } = options.processorOptions;
+    const { module, calls = [], filtered = true, channels = 1 } = options.processorOptions;
     this.engine = new FilterEngine(module, kBlockFrames);
     this.engine.apply(calls);
     this.filtered = filtered;
+    this.stereo = channels > 1;
     // The share of the filtered signal at the end of the last quantum: after a switch the
     // next quantum fades from it to the new one.
     this.wetShare = filtered ? 1 : 0;
@@ -48,13 +55,16 @@ class FilterWorkletProcessor extends AudioWorkletProcessor {
       case 'filtered':
         this.filtered = Boolean(message.filtered);
         break;
+      case 'channels':
+        this.stereo = message.channels > 1;
+        break;
       default:
         break;
     }
   }
 
   process(inputs, outputs) {
-    const input = inputs[0].length > 0 ? inputs[0][0] : null;
+    const [first = null, second = null] = inputs[0];
     const output = outputs[0];
     const frames = output[0].length;
     if (!this.started) {
@@ -63,12 +73,14 @@ class FilterWorkletProcessor extends AudioWorkletProcessor {
     }
     for (let offset = 0; offset < frames; offset += kBlockFrames) {
       const count = Math.min(kBlockFrames, frames - offset);
-      const block = input ? input.subarray(offset, offset + count) : null;
-      const peak = this.engine.process(block, count);
+      const left = first ? first.subarray(offset, offset + count) : null;
+      // The dry signal of each output channel: a mono source's one channel goes to both.
+      const right = !this.stereo ? left : second ? second.subarray(offset, offset + count) : null;
+      const peak = this.stereo ? this.engine.processStereo(left, right, count) : this.engine.process(left, count);
       if (peak > this.peak) this.peak = peak;
       output.forEach((channel, c) => {
         const filtered = (c === 0 ? this.engine.left : this.engine.right).subarray(0, count);
-        this.writeBlock(channel.subarray(offset, offset + count), filtered, block, count);
+        this.writeBlock(channel.subarray(offset, offset + count), filtered, c === 0 ? left : right, count);
       });
     }
     this.wetShare = this.filtered ? 1 : 0;

@@ -5,7 +5,7 @@
 // The node lives as long as its context and keeps filtering silence between plays, so the
 // filter rings out and the meter falls. A new rate makes a new context and a new node, set
 // up with the page's whole state (both programs) by the calls `stateCalls()` returns.
-import { addFilterWorklet, createFilterNode } from './filter_node.js';
+import { addFilterWorklet, channelsOf, createFilterNode } from './filter_node.js';
 
 export class LivePlayer {
   // `onPeak(peak)`: the filter's peak about 30 times a second; `onEnded()`: the audio ended.
@@ -18,6 +18,7 @@ export class LivePlayer {
     this.node = null;
     this.source = null;
     this.filtered = true;
+    this.channels = 1;
   }
 
   get sampleRate() {
@@ -36,7 +37,7 @@ export class LivePlayer {
     this.context = null;
     const context = new AudioContext(rate === null ? { latencyHint: 'playback' } : { sampleRate: rate, latencyHint: 'playback' });
     await addFilterWorklet(context);
-    const node = createFilterNode(context, this.module, this.stateCalls(), this.filtered);
+    const node = createFilterNode(context, this.module, this.stateCalls(), this.filtered, this.channels);
     node.port.onmessage = ({ data }) => {
       if (data.type === 'peak') this.onPeak(data.peak);
     };
@@ -55,6 +56,11 @@ export class LivePlayer {
   async play(buffer) {
     await this.prepare(buffer.sampleRate);
     this.stop();
+    // Mono audio through the filter's one-channel processing, stereo through its two.
+    if (channelsOf(buffer.numberOfChannels) !== this.channels) {
+      this.channels = channelsOf(buffer.numberOfChannels);
+      this.node.port.postMessage({ type: 'channels', channels: this.channels });
+    }
     await this.context.resume();
     const source = new AudioBufferSourceNode(this.context, { buffer });
     source.connect(this.node);

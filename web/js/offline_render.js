@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Renders an AudioBuffer through a fresh filter in an OfflineAudioContext at the buffer's own
-// rate: what `bramsoliket-host render` gives for the same file and settings. The context is
+// rate: what `bramsoliket-host render` gives for the same file and settings; a stereo buffer
+// through the filter's two-channel processing, each channel as the host renders it alone. The context is
 // exactly as long as the buffer and the source starts at frame 0, so the core sees the
 // buffer's samples from its first quantum on and the render holds one output frame per
 // input frame; the processor's report of the frame it started at proves the first part.
@@ -11,7 +12,7 @@ import { addFilterWorklet, createFilterNode } from './filter_node.js';
 export async function renderThroughFilter(buffer, module, calls) {
   const context = new OfflineAudioContext({ numberOfChannels: 2, length: buffer.length, sampleRate: buffer.sampleRate });
   await addFilterWorklet(context);
-  const node = createFilterNode(context, module, calls);
+  const node = createFilterNode(context, module, calls, true, buffer.numberOfChannels);
   const started = new Promise((resolve) => {
     node.port.onmessage = ({ data }) => {
       if (data.type === 'started') resolve(data.frame);

@@ -150,7 +150,9 @@ class Page {
       }
       const { buffer } = loaded;
       const resampled = loaded.rateKnown ? '' : ' (resampled by the browser: the file does not say its rate in a header this page reads)';
-      const channels = buffer.numberOfChannels === 1 ? 'mono' : `${buffer.numberOfChannels} channels; the filter takes the first (left) one`;
+      const channels = buffer.numberOfChannels === 1 ? 'mono'
+        : buffer.numberOfChannels === 2 ? 'stereo'
+          : `${buffer.numberOfChannels} channels; the filter takes the first two (left and right)`;
       this.useAudio(buffer, file.name,
         `Loaded “${file.name}”: ${secondsText(buffer.duration)} at ${buffer.sampleRate} Hz${resampled}, ${channels}.`);
     } catch (error) {

@@ -142,4 +142,12 @@ EMSCRIPTEN_KEEPALIVE void bram_response_decibels(const float* values, const doub
     }
 }
 
+// Filters two channels, `inputLeft` into `left` and `inputRight` into `right` (overwritten),
+// each as bram_process filters it alone, with one glide; returns the higher of their peaks.
+EMSCRIPTEN_KEEPALIVE float bram_process_stereo(FilterProcessor* processor, const float* inputLeft,
+                                               const float* inputRight, float* left, float* right,
+                                               std::int32_t frames) {
+    return processor->process(inputLeft, inputRight, left, right, frames, OutputMode::Replace);
+}
+
 }  // extern "C"

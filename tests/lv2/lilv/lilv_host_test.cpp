@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,17 +36,19 @@ constexpr char kPortProperties[] = "http://lv2plug.in/ns/ext/port-props#";
 
 std::string lv2(const char* name) { return std::string(kLv2Core) + name; }
 
-// A lilv world that has loaded one bundle folder, and the plug-in in it.
+// A lilv world that has loaded one bundle folder, and one plug-in in it (the mono one unless
+// told otherwise).
 class LoadedBundle {
 public:
-    explicit LoadedBundle(const std::filesystem::path& folder) : world_(lilv_world_new()) {
+    explicit LoadedBundle(const std::filesystem::path& folder, const char* pluginUri = kPluginUri)
+        : world_(lilv_world_new()) {
         LilvNode* bundle = lilv_new_file_uri(world_, nullptr, (folder.string() + "/").c_str());
         lilv_world_load_bundle(world_, bundle);
         lilv_node_free(bundle);
-        LilvNode* uri = lilv_new_uri(world_, kPluginUri);
+        LilvNode* uri = lilv_new_uri(world_, pluginUri);
         plugin_ = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), uri);
         lilv_node_free(uri);
-        if (plugin_ == nullptr) throw std::runtime_error("lilv found no plug-in " + std::string(kPluginUri));
+        if (plugin_ == nullptr) throw std::runtime_error("lilv found no plug-in " + std::string(pluginUri));
     }
     ~LoadedBundle() { lilv_world_free(world_); }
     LoadedBundle(const LoadedBundle&) = delete;
@@ -176,29 +179,51 @@ TEST(LilvDescription, DefaultsAreWhatAFreshVstInstanceShowsAt44100) {
     }
 }
 
-TEST(LilvDescription, AudioPortsPeakPortAndFeatures) {
-    const LoadedBundle bundle(BRAMSOLIKET_LV2_BUNDLE);
-    EXPECT_TRUE(bundle.portIs(kPortInput, lv2("InputPort")) && bundle.portIs(kPortInput, lv2("AudioPort")));
-    EXPECT_TRUE(bundle.portIs(kPortLeft, lv2("OutputPort")) && bundle.portIs(kPortLeft, lv2("AudioPort")));
-    EXPECT_TRUE(bundle.portIs(kPortRight, lv2("OutputPort")) && bundle.portIs(kPortRight, lv2("AudioPort")));
-    EXPECT_TRUE(bundle.portIs(kPortPeak, lv2("OutputPort")) && bundle.portIs(kPortPeak, lv2("ControlPort")));
-    EXPECT_EQ(bundle.symbol(kPortInput), kInputPortNames.symbol);
-    EXPECT_EQ(bundle.symbol(kPortLeft), kLeftPortNames.symbol);
-    EXPECT_EQ(bundle.symbol(kPortRight), kRightPortNames.symbol);
-    EXPECT_EQ(bundle.symbol(kPortPeak), kPeakPortNames.symbol);
-    EXPECT_EQ(bundle.unit(kPortPeak), LV2_UNITS__coef);
+// The mono and the stereo plug-in: their names in a host's list, and their audio inputs.
+struct DescribedPlugin {
+    const char* uri;
+    const char* name;
+    Lv2PortLayout layout;
+    std::vector<Lv2PortNames> inputs;
+};
+
+void PrintTo(const DescribedPlugin& plugin, std::ostream* out) { *out << plugin.uri; }
+
+class LilvPlugins : public testing::TestWithParam<DescribedPlugin> {};
+
+TEST_P(LilvPlugins, AudioPortsPeakPortAndFeatures) {
+    const DescribedPlugin& described = GetParam();
+    const Lv2PortLayout& layout = described.layout;
+    const LoadedBundle bundle(BRAMSOLIKET_LV2_BUNDLE, described.uri);
+    LilvNode* name = lilv_plugin_get_name(bundle.plugin());
+    EXPECT_EQ(bundle.text(name), described.name);
+    lilv_node_free(name);
+    ASSERT_EQ(lilv_plugin_get_num_ports(bundle.plugin()), layout.count());
+    for (std::uint32_t channel = 0; channel < layout.inputCount; ++channel) {
+        EXPECT_TRUE(bundle.portIs(layout.input(channel), lv2("InputPort")) &&
+                    bundle.portIs(layout.input(channel), lv2("AudioPort")));
+        EXPECT_EQ(bundle.symbol(layout.input(channel)), described.inputs[channel].symbol);
+    }
+    EXPECT_TRUE(bundle.portIs(layout.left(), lv2("OutputPort")) && bundle.portIs(layout.left(), lv2("AudioPort")));
+    EXPECT_TRUE(bundle.portIs(layout.right(), lv2("OutputPort")) && bundle.portIs(layout.right(), lv2("AudioPort")));
+    EXPECT_TRUE(bundle.portIs(layout.peak(), lv2("OutputPort")) && bundle.portIs(layout.peak(), lv2("ControlPort")));
+    EXPECT_EQ(bundle.symbol(layout.left()), kLeftPortNames.symbol);
+    EXPECT_EQ(bundle.symbol(layout.right()), kRightPortNames.symbol);
+    EXPECT_EQ(bundle.symbol(layout.peak()), kPeakPortNames.symbol);
+    EXPECT_EQ(bundle.unit(layout.peak()), LV2_UNITS__coef);
     // The bypass switch, which hosts find by its designation.
-    EXPECT_TRUE(bundle.portIs(kPortEnabled, lv2("InputPort")) && bundle.portIs(kPortEnabled, lv2("ControlPort")));
-    EXPECT_TRUE(bundle.portIs(kPortEnabled, lv2("toggled")));
-    EXPECT_EQ(bundle.symbol(kPortEnabled), kEnabledPortNames.symbol);
-    EXPECT_EQ(bundle.hostDefaults()[kPortEnabled], 1.0f);
+    const std::uint32_t enabledPort = layout.enabled();
+    EXPECT_TRUE(bundle.portIs(enabledPort, lv2("InputPort")) && bundle.portIs(enabledPort, lv2("ControlPort")));
+    EXPECT_TRUE(bundle.portIs(enabledPort, lv2("toggled")));
+    EXPECT_EQ(bundle.symbol(enabledPort), kEnabledPortNames.symbol);
+    EXPECT_EQ(bundle.hostDefaults()[enabledPort], 1.0f);
     LilvNode* enabled = lilv_new_uri(bundle.world(), LV2_CORE__enabled);
     const LilvPort* designated = lilv_plugin_get_port_by_designation(bundle.plugin(), nullptr, enabled);
     lilv_node_free(enabled);
     ASSERT_NE(designated, nullptr);
-    EXPECT_EQ(lilv_port_get_index(bundle.plugin(), designated), static_cast<std::uint32_t>(kPortEnabled));
+    EXPECT_EQ(lilv_port_get_index(bundle.plugin(), designated), enabledPort);
     EXPECT_FALSE(lilv_plugin_has_latency(bundle.plugin()));
-    for (std::uint32_t port = 0; port < kPortCount; ++port) EXPECT_FALSE(bundle.portIs(port, lv2("inPlaceBroken")));
+    for (std::uint32_t port = 0; port < layout.count(); ++port) EXPECT_FALSE(bundle.portIs(port, lv2("inPlaceBroken")));
 
     LilvNodes* required = lilv_plugin_get_required_features(bundle.plugin());
     EXPECT_EQ(lilv_nodes_size(required), 0u);
@@ -218,6 +243,13 @@ TEST(LilvDescription, AudioPortsPeakPortAndFeatures) {
 #endif
     EXPECT_EQ(features, expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    MonoAndStereo, LilvPlugins,
+    testing::Values(DescribedPlugin{kPluginUri, "BRAMSOLIKET Mono", kMonoPortLayout, {kInputPortNames}},
+                    DescribedPlugin{kStereoPluginUri, "BRAMSOLIKET Stereo", kStereoPortLayout,
+                                    {kLeftInputPortNames, kRightInputPortNames}}),
+    [](const auto& info) { return std::string(info.param.layout.inputCount == 1 ? "Mono" : "Stereo"); });
 
 // What hosts and lv2lint read about the plug-in's makers, through lilv: the maintainer of the
 // project, the licence as a URI, a stable version.

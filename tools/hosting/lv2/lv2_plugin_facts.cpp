@@ -176,6 +176,13 @@ Lv2PluginFacts readLv2PluginFacts(LilvWorld* world, const LilvPlugin* plugin) {
     facts.name = name ? text(name.get()) : facts.uri;
     facts.bundle = pathOfFileUri(text(lilv_plugin_get_bundle_uri(plugin)));
     facts.binary = pathOfFileUri(text(lilv_plugin_get_library_uri(plugin)));
+    const LilvPlugins* all = lilv_world_get_all_plugins(world);
+    LILV_FOREACH (plugins, i, all) {
+        const LilvPlugin* other = lilv_plugins_get(all, i);
+        if (lilv_node_equals(lilv_plugin_get_bundle_uri(other), lilv_plugin_get_bundle_uri(plugin))) {
+            facts.pluginsInBundle.push_back(text(lilv_plugin_get_uri(other)));
+        }
+    }
 
     const Nodes types(lilv_plugin_get_value(plugin, uri(kRdfType)));
     for (const std::string& type : texts(types.get())) {

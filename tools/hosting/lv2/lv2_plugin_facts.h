@@ -17,6 +17,8 @@ struct Lv2PluginFacts {
     std::string name;
     std::filesystem::path bundle;
     std::filesystem::path binary;
+    // The URIs of every plug-in the world knows in the same bundle, this one's included.
+    std::vector<std::string> pluginsInBundle;
     // The plug-in's classes of the LV2 core by short name ("FilterPlugin", "InstrumentPlugin"),
     // lv2:Plugin left out.
     std::vector<std::string> classes;

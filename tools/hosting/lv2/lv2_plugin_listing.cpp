@@ -212,6 +212,7 @@ std::vector<FormatFact> lv2FormatFacts(const Lv2PluginFacts& facts, const std::v
     return {
         fact("uri", "uri", facts.uri, facts.uri),
         fact("binary", "binary", facts.binary.string(), facts.binary.string()),
+        fact("pluginsInBundle", "in the bundle", joined(facts.pluginsInBundle), facts.pluginsInBundle),
         fact("classes", "classes", facts.classes.empty() ? "none" : joined(facts.classes), facts.classes),
         fact("features", "features",
              "required " + featuresText(facts.requiredFeatures, true) + "; optional " +

@@ -47,12 +47,12 @@ bool sameBits(const std::vector<std::vector<float>>& a, const std::vector<std::v
 TEST(HostToolClapInfo, DescribesOurClapModule) {
     const nlohmann::json info = infoJson(kClap);
     EXPECT_EQ(info["format"], "CLAP");
-    EXPECT_EQ(info["name"], "BRAMSOLIKET");
+    EXPECT_EQ(info["name"], "BRAMSOLIKET Mono");
     EXPECT_EQ(info["id"], "bramsoliket.filter");
     EXPECT_EQ(info["vendor"], "The BRAMSOLIKET developers");
     EXPECT_EQ(info["version"], "1.2.0");
     EXPECT_EQ(info["features"], nlohmann::json({"audio-effect", "filter", "mono", "stereo"}));
-    EXPECT_EQ(info["pluginsInModule"], nlohmann::json({"bramsoliket.filter"}));
+    EXPECT_EQ(info["pluginsInModule"], nlohmann::json({"bramsoliket.filter", "bramsoliket.filter.stereo"}));
     EXPECT_EQ(info["extensions"], nlohmann::json({"clap.audio-ports", "clap.latency", "clap.params", "clap.state"}));
     EXPECT_EQ(info["latency"], 0);
     EXPECT_EQ(info["instrument"], false);

@@ -21,6 +21,8 @@ namespace host_tool_test {
 namespace {
 
 const std::filesystem::path kBundle = BRAMSOLIKET_LV2_BUNDLE;
+// The bundle holds the mono and the stereo plug-in: a bundle path names one after a '#'.
+const std::string kMonoPlugin = kBundle.string() + "#urn:bramsoliket:filter";
 const std::string kFil4Bundle = "/usr/lib/lv2/fil4.lv2";
 const std::string kFil4Stereo = "http://gareus.org/oss/lv2/fil4#stereo";
 const std::string kConvolver = "http://gareus.org/oss/lv2/convoLV2#Mono";
@@ -55,9 +57,10 @@ TEST(HostToolLv2Lookup, ANamedBundleWinsOverAnInstalledCopy) {
     ScratchDirectory installed;
     std::filesystem::copy(kBundle, installed / "bramsoliket.lv2", std::filesystem::copy_options::recursive);
     ToolRun run;
-    EXPECT_EQ(infoWith(kBundle.string(), installed.path().string(), &run)["module"], kBundle.string()) << run.err;
+    EXPECT_EQ(infoWith(kMonoPlugin, installed.path().string(), &run)["module"], kBundle.string()) << run.err;
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(infoWith(kBundle.string() + "/", installed.path().string())["module"], kBundle.string());
+    EXPECT_EQ(infoWith(kBundle.string() + "/#urn:bramsoliket:filter", installed.path().string())["module"],
+              kBundle.string());
     EXPECT_EQ(infoWith("urn:bramsoliket:filter", installed.path().string())["module"],
               (installed / "bramsoliket.lv2").string());
 }
@@ -227,7 +230,7 @@ TEST_F(HostToolLv2Channels, StereoPeerGetsEachChannelOnItsOwnSide) {
 TEST_F(HostToolLv2Channels, OurMonoInputDropsTheSecondChannelWithAWarning) {
     writeWav(scratch / "two.wav", std::vector<float>(2000, 0.25f), 2, 44100);
     const ToolRun run =
-        runTool({"render", "-i", (scratch / "two.wav").string(), "-o", (scratch / "one.wav").string(), "--plugin", kBundle});
+        runTool({"render", "-i", (scratch / "two.wav").string(), "-o", (scratch / "one.wav").string(), "--plugin", kMonoPlugin});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("warning: input channel 1 is dropped"), std::string::npos) << run.err;
     EXPECT_EQ(readAudio(scratch / "one.wav").size(), 2u);
@@ -292,14 +295,14 @@ std::vector<float> renderImpulses(PluginInstance& plugin, double rate, std::int3
 // fresh one at that rate; a control that was set keeps its value, one that was not keeps the
 // description's default (our "Freq" is plain hertz, the same at every rate).
 TEST(HostToolLv2Instances, ANewRateMakesAFreshInstanceAndKeepsWhatWasSet) {
-    auto moved = Lv2Plugin::load(kBundle.string());
+    auto moved = Lv2Plugin::load(kMonoPlugin);
     moved->activate(44100.0, 512);
     moved->deactivate();
     moved->setParameter(1, 0.6f);  // Res
     const float defaultAt44100 = moved->parameterValue(0);
     renderImpulses(*moved, 44100.0, 512);
 
-    auto fresh = Lv2Plugin::load(kBundle.string());
+    auto fresh = Lv2Plugin::load(kMonoPlugin);
     fresh->setParameter(1, 0.6f);
     EXPECT_EQ(renderImpulses(*moved, 48000.0, 512), renderImpulses(*fresh, 48000.0, 512));
     EXPECT_EQ(moved->parameterValue(1), 0.6f);

@@ -16,7 +16,8 @@
 namespace host_tool_test {
 namespace {
 
-const std::string kBundle = BRAMSOLIKET_LV2_BUNDLE;
+// The mono plug-in in the built bundle, which holds the stereo one too.
+const std::string kPlugin = std::string(BRAMSOLIKET_LV2_BUNDLE) + "#urn:bramsoliket:filter";
 
 nlohmann::json infoJson(const std::string& plugin, std::vector<std::string> extra, std::string* err = nullptr) {
     std::vector<std::string> arguments = {"info", "--json", "--plugin", plugin};
@@ -49,10 +50,10 @@ std::vector<std::string> labels(const nlohmann::json& port) {
 TEST(HostToolLv2Info, PortsWithRangesInHostUnitsAtTheRate) {
     for (const std::string rate : {"44100", "48000"}) {
         SCOPED_TRACE(rate);
-        const nlohmann::json info = infoJson(kBundle, {"--rate", rate});
+        const nlohmann::json info = infoJson(kPlugin, {"--rate", rate});
         EXPECT_EQ(info["format"], "LV2");
         EXPECT_EQ(info["uri"], "urn:bramsoliket:filter");
-        EXPECT_EQ(info["name"], "BRAMSOLIKET");
+        EXPECT_EQ(info["name"], "BRAMSOLIKET Mono");
         EXPECT_EQ(info["inputCount"], 1);
         EXPECT_EQ(info["outputCount"], 2);
         EXPECT_EQ(info["instrument"], false);
@@ -113,11 +114,11 @@ TEST(HostToolLv2Info, PortsWithRangesInHostUnitsAtTheRate) {
         EXPECT_EQ(info["parameters"][0]["minimum"], freq["minimum"]);
     }
     // Without --rate, the ranges are those at 44100 Hz.
-    EXPECT_EQ(infoJson(kBundle, {})["ports"][0]["maximum"], infoJson(kBundle, {"--rate", "44100"})["ports"][0]["maximum"]);
+    EXPECT_EQ(infoJson(kPlugin, {})["ports"][0]["maximum"], infoJson(kPlugin, {"--rate", "44100"})["ports"][0]["maximum"]);
 }
 
 TEST(HostToolLv2Info, TextListsPortsLabelsAndTheMeter) {
-    const ToolRun run = runTool({"info", "--plugin", kBundle, "--rate", "48000"});
+    const ToolRun run = runTool({"info", "--plugin", kPlugin, "--rate", "48000"});
     ASSERT_EQ(run.status, 0) << run.err;
     for (const char* fact : {"format:         LV2", "uri:            urn:bramsoliket:filter", "meter port:     10 \"peak\" (Peak)",
                              "ranges at:      48000 Hz", "scale points: 0: LowPass; 1: HighPass; 2: BandPass; 3: Resonant; 4: Thru",
@@ -130,7 +131,7 @@ TEST(HostToolLv2Info, TextListsPortsLabelsAndTheMeter) {
 TEST(HostToolLv2Info, SetTakesHostUnitsBySymbolOrName) {
     std::string err;
     const nlohmann::json info = infoJson(
-        kBundle, {"--set", "FREQ=2566", "Cutoff=36 dB/Oct", "type=highpass", "level=-6", "dry/wet=0.5", "Smooth=0"}, &err);
+        kPlugin, {"--set", "FREQ=2566", "Cutoff=36 dB/Oct", "type=highpass", "level=-6", "dry/wet=0.5", "Smooth=0"}, &err);
     EXPECT_EQ(err, "");
     const nlohmann::json& p = info["parameters"];
     EXPECT_EQ(p[0]["value"], 2566.0);
@@ -144,8 +145,8 @@ TEST(HostToolLv2Info, SetTakesHostUnitsBySymbolOrName) {
     EXPECT_EQ(p[2]["value"], 0.0);
     EXPECT_EQ(info["ports"][3]["display"], "HighPass");
     // A number with its unit, and "Type" by its number.
-    EXPECT_EQ(infoJson(kBundle, {"--set", "freq=2565.072 Hz", "type=3"})["parameters"][3]["display"], "Resonant");
-    EXPECT_EQ(infoJson(kBundle, {"--set", "freq=2565.072 Hz"})["parameters"][0]["value"], 2565.072f);
+    EXPECT_EQ(infoJson(kPlugin, {"--set", "freq=2565.072 Hz", "type=3"})["parameters"][3]["display"], "Resonant");
+    EXPECT_EQ(infoJson(kPlugin, {"--set", "freq=2565.072 Hz"})["parameters"][0]["value"], 2565.072f);
 }
 
 // An enumeration takes its nearest scale point, with a warning; a number outside a range is
@@ -153,20 +154,20 @@ TEST(HostToolLv2Info, SetTakesHostUnitsBySymbolOrName) {
 // lists the labels.
 TEST(HostToolLv2Info, ValuesBeyondWhatAPortTakesAreReported) {
     std::string err;
-    const nlohmann::json between = infoJson(kBundle, {"--set", "slope=30"}, &err);
+    const nlohmann::json between = infoJson(kPlugin, {"--set", "slope=30"}, &err);
     EXPECT_EQ(between["parameters"][4]["display"], "24 dB/Oct");
     EXPECT_NE(err.find("warning: value 30 for \"Cutoff\" is sent as 24"), std::string::npos) << err;
 
-    const nlohmann::json low = infoJson(kBundle, {"--set", "freq=50"}, &err);
+    const nlohmann::json low = infoJson(kPlugin, {"--set", "freq=50"}, &err);
     EXPECT_EQ(low["parameters"][0]["value"], 50.0);
     EXPECT_NE(err.find("warning: value 50 for \"Freq\" is outside 60.6505..161642; it is sent unchanged"),
               std::string::npos)
         << err;
 
-    const ToolRun banana = runTool({"render", "-n", "--plugin", kBundle, "--set", "type=Banana"});
+    const ToolRun banana = runTool({"render", "-n", "--plugin", kPlugin, "--set", "type=Banana"});
     EXPECT_EQ(banana.status, 1);
     EXPECT_NE(banana.err.find("one of LowPass, HighPass, BandPass, Resonant, Thru"), std::string::npos) << banana.err;
-    const ToolRun unknown = runTool({"render", "-n", "--plugin", kBundle, "--set", "frequency=1000"});
+    const ToolRun unknown = runTool({"render", "-n", "--plugin", kPlugin, "--set", "frequency=1000"});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.err.find("4 \"Cutoff\" (slope)"), std::string::npos) << unknown.err;
 }

@@ -23,7 +23,8 @@
 namespace host_tool_test {
 namespace {
 
-const std::string kBundle = BRAMSOLIKET_LV2_BUNDLE;
+// The mono plug-in in the built bundle, which holds the stereo one too.
+const std::string kPlugin = std::string(BRAMSOLIKET_LV2_BUNDLE) + "#urn:bramsoliket:filter";
 
 std::string number(double value) {
     char text[32];
@@ -94,7 +95,7 @@ TEST_P(Lv2RenderEqualsVst, BitForBit) {
     // The built-in test signal at the rate: an impulse, noise and a sweep.
     const ToolRun viaVst = render(BRAMSOLIKET_MODULE_PATH, scratch / "vst.wav", vst);
     ASSERT_EQ(viaVst.status, 0) << viaVst.err;
-    const ToolRun viaLv2 = render(kBundle, scratch / "lv2.wav", lv2);
+    const ToolRun viaLv2 = render(kPlugin, scratch / "lv2.wav", lv2);
     ASSERT_EQ(viaLv2.status, 0) << viaLv2.err;
     EXPECT_EQ(viaLv2.err, "");
     int lv2Rate = 0;
@@ -136,7 +137,7 @@ TEST(HostToolLv2Render, AFreshInstanceStartsOnTheRowItsDefaultSelects) {
     for (const auto& [rate, vstValue] : {std::pair{44100, 0.5f}, std::pair{48000, (37 + 0.5f) / 79}}) {
         SCOPED_TRACE(rate);
         const std::vector<std::string> options = {"--rate", std::to_string(rate)};
-        const ToolRun viaLv2 = render(kBundle, scratch / "lv2.wav", options);
+        const ToolRun viaLv2 = render(kPlugin, scratch / "lv2.wav", options);
         ASSERT_EQ(viaLv2.status, 0) << viaLv2.err;
         std::vector<std::string> vst = options;
         vst.insert(vst.end(), {"--set", "Freq=" + number(vstValue)});
@@ -171,7 +172,7 @@ TEST(HostToolLv2Automation, EqualsTheVstAutomationAndMeter) {
                                   {"--automation", (scratch / "vst.json").string(), "--meter", "--block", "4410"});
     ASSERT_EQ(viaVst.status, 0) << viaVst.err;
     const ToolRun viaLv2 =
-        render(kBundle, scratch / "lv2.wav", {"--automation", (scratch / "lv2.json").string(), "--meter", "--block", "4410"});
+        render(kPlugin, scratch / "lv2.wav", {"--automation", (scratch / "lv2.json").string(), "--meter", "--block", "4410"});
     ASSERT_EQ(viaLv2.status, 0) << viaLv2.err;
     EXPECT_EQ(viaLv2.err, "");
     expectSameBits(readAudio(scratch / "lv2.wav"), readAudio(scratch / "vst.wav"));
@@ -196,8 +197,8 @@ TEST(HostToolLv2Automation, EqualsTheVstAutomationAndMeter) {
     // The comparison notices a change one sample late.
     writeText(scratch / "late.json", R"([{"sample": 50001, "parameter": "level", "value": -6}])");
     writeText(scratch / "on-time.json", R"([{"sample": 50000, "parameter": "level", "value": -6}])");
-    ASSERT_EQ(render(kBundle, scratch / "late.wav", {"--automation", (scratch / "late.json").string()}).status, 0);
-    ASSERT_EQ(render(kBundle, scratch / "on-time.wav", {"--automation", (scratch / "on-time.json").string()}).status, 0);
+    ASSERT_EQ(render(kPlugin, scratch / "late.wav", {"--automation", (scratch / "late.json").string()}).status, 0);
+    ASSERT_EQ(render(kPlugin, scratch / "on-time.wav", {"--automation", (scratch / "on-time.json").string()}).status, 0);
     EXPECT_NE(readAudio(scratch / "late.wav"), readAudio(scratch / "on-time.wav"));
 }
 
@@ -213,7 +214,7 @@ TEST(HostToolLv2Render, TailAndNonFiniteSamplesAsForTheVstModule) {
     const std::vector<std::string> options = {"-i", (scratch / "in.wav").string(), "--tail", "0.1", "--set", "Res=0.5"};
     const ToolRun viaVst = render(BRAMSOLIKET_MODULE_PATH, scratch / "vst.wav", options);
     ASSERT_EQ(viaVst.status, 0) << viaVst.err;
-    const ToolRun viaLv2 = render(kBundle, scratch / "lv2.wav", options);
+    const ToolRun viaLv2 = render(kPlugin, scratch / "lv2.wav", options);
     ASSERT_EQ(viaLv2.status, 0) << viaLv2.err;
     const auto output = readAudio(scratch / "lv2.wav");
     ASSERT_EQ(output[0].size(), 2000u + 4410u);

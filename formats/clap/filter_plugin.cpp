@@ -65,7 +65,9 @@ const Extension* hostExtension(const clap_host* host, const char* id) {
 }  // namespace
 
 FilterPlugin::FilterPlugin(const clap_host* host)
-    : record_(filterPluginRecord(&kFilterPluginDescriptor, this)), host_(host) {}
+    : record_(filterPluginRecord(&kFilterPluginDescriptor, this)), host_(host) {
+    displayUpdates_.emplace(kInitialSampleRate);
+}
 
 FilterPlugin* FilterPlugin::fromRecord(const clap_plugin* record) {
     return record == nullptr ? nullptr : static_cast<FilterPlugin*>(record->plugin_data);
@@ -87,6 +89,10 @@ bool FilterPlugin::init() {
 void FilterPlugin::destroy() {
     rules_.requireMainThread("destroy must be called on the main thread");
     rules_.require(!active_.load(relaxed), "destroy called while the plug-in is active");
+#if defined(BRAMSOLIKET_CLAP_GUI)
+    // A host that did not destroy the window first: it goes with the plug-in.
+    gui_.reset();
+#endif
     delete this;
 }
 
@@ -99,6 +105,7 @@ bool FilterPlugin::activate(double sampleRate, std::uint32_t, std::uint32_t) {
     const float rate = roundToFloat(sampleRate);
     if (!(rate > 0.0f) || std::isinf(rate)) return false;
     sampleRate_ = rate;
+    displayUpdates_.emplace(rate);
     // Every activation starts from silence; settings and glides stay.
     processor_.suspend();
     active_.store(true, relaxed);
@@ -140,12 +147,20 @@ void FilterPlugin::setPendingValues() {
     pendingValues_.take([this](std::int32_t index, float value) { processor_.setParameter(index, value); });
 }
 
+void FilterPlugin::setEditorChanges(const clap_output_events* out) {
+    editorEvents_.take([this, out](const EditorEvent& event) {
+        if (event.kind == EditorEvent::Kind::Value) processor_.setParameter(event.index, event.value);
+        pushEditorEvent(out, event);
+    });
+}
+
 void FilterPlugin::render(const float* input, float* left, float* right, std::uint32_t first, std::uint32_t end) {
     constexpr std::uint32_t kLargestCall = std::numeric_limits<std::int32_t>::max();
     while (first < end) {
         const std::uint32_t count = std::min(end - first, kLargestCall);
-        processor_.process(input + first, left + first, right + first, static_cast<std::int32_t>(count),
-                           OutputMode::Replace);
+        const float peak = processor_.process(input + first, left + first, right + first,
+                                              static_cast<std::int32_t>(count), OutputMode::Replace);
+        displayUpdates_->afterProcess(count, peak, processor_.settingsPublications());
         first += count;
     }
 }
@@ -159,6 +174,7 @@ clap_process_status FilterPlugin::process(const clap_process* process) {
     inProcess_.store(true, relaxed);
 
     setPendingValues();
+    setEditorChanges(process->out_events);
     ParameterChangeReader changes(process->in_events);
     const std::uint32_t frames = process->frames_count;
     const std::optional<BlockBuffers> buffers = buffersOf(*process);
@@ -262,7 +278,7 @@ bool FilterPlugin::textToValue(clap_id id, const char* text, double* value) {
     return true;
 }
 
-void FilterPlugin::flush(const clap_input_events* events) {
+void FilterPlugin::flush(const clap_input_events* events, const clap_output_events* out) {
     FloatEnvironmentGuard guard;
     if (active_.load(relaxed)) {
         rules_.requireAudioThread("params flush while active must be called on the audio thread");
@@ -271,7 +287,9 @@ void FilterPlugin::flush(const clap_input_events* events) {
     } else {
         rules_.requireMainThread("params flush while not active must be called on the main thread");
     }
-    // The events and nothing else: a flush while audio runs must not disturb it.
+    // The window's changes and the events, and nothing else: a flush while audio runs must
+    // not disturb it.
+    setEditorChanges(out);
     ParameterChangeReader changes(events);
     while (const auto change = changes.next()) processor_.setParameter(change->index, change->value);
 }
@@ -306,6 +324,30 @@ std::uint32_t FilterPlugin::latency() const {
     rules_.requireMainThread("latency get must be called on the main thread");
     return 0;
 }
+
+#if defined(BRAMSOLIKET_CLAP_GUI)
+bool FilterPlugin::guiSupported(const char* api, bool floating) const {
+    rules_.requireMainThread("gui is_api_supported must be called on the main thread");
+    return PluginGui::supports(host_, api, floating);
+}
+
+bool FilterPlugin::createGui(const char* api, bool floating) {
+    rules_.requireMainThread("gui create must be called on the main thread");
+    rules_.require(gui_ == nullptr, "gui create called while the plug-in has a window");
+    if (gui_ != nullptr || !PluginGui::supports(host_, api, floating)) return false;
+    try {
+        gui_ = PluginGui::create(host_, *this);
+    } catch (const std::bad_alloc&) {
+        gui_.reset();
+    }
+    return gui_ != nullptr;
+}
+
+void FilterPlugin::destroyGui() {
+    rules_.requireMainThread("gui destroy must be called on the main thread");
+    gui_.reset();
+}
+#endif
 
 const clap_plugin* createFilterPlugin(const clap_host* host, const char* pluginId) {
     if (host == nullptr || pluginId == nullptr || std::strcmp(pluginId, kFilterPluginId) != 0) return nullptr;

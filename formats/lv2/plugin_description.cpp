@@ -146,18 +146,63 @@ std::string inlineDisplayTerms() {
                           : "";
 }
 
-}  // namespace
-
-std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::string& descriptionFileName) {
-    return "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
-           "<" + std::string(kPluginUri) + ">\n"
-           "\ta lv2:Plugin ;\n"
-           "\tlv2:binary <" + moduleFileName + "> ;\n"
-           "\trdfs:seeAlso <" + descriptionFileName + "> .\n";
+// The plug-in's own UI, where the bundle has one: an X11 UI that the host drives through
+// ui:idleInterface (required) and embeds in its window (ui:parent); it tells the host its size
+// (ui:resize) and when a control is grabbed (ui:touch), reads the scale and the sample rate
+// from the host's options (which it needs urid:map to read), reaches the running settings
+// through instance-access and data-access where the host offers them, and finds the meter
+// port by symbol (ui:portMap). It asks the host to send it the meter's output, which hosts
+// do not send by default.
+std::string uiPrefixes(const std::string& uiFileName) {
+    return uiFileName.empty() ? ""
+                              : "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+                                "@prefix param: <http://lv2plug.in/ns/ext/parameters#> .\n"
+                                "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
+                                "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n";
 }
 
-std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
+std::string uiOfPlugin(const std::string& uiFileName) {
+    return uiFileName.empty() ? "" : "\tui:ui <" + std::string(kPluginUiUri) + "> ;\n";
+}
+
+std::string uiDescription(const std::string& uiFileName) {
+    if (uiFileName.empty()) return "";
+    return "\n<" + std::string(kPluginUiUri) + ">\n"
+           "\ta ui:X11UI ;\n"
+           "\tui:binary <" + uiFileName + "> ;\n"
+           "\tlv2:requiredFeature ui:idleInterface ;\n"
+           "\tlv2:optionalFeature ui:parent , ui:resize , ui:touch , ui:portMap , opts:options , urid:map ,\n"
+           "\t\t<http://lv2plug.in/ns/ext/instance-access> , <http://lv2plug.in/ns/ext/data-access> ;\n"
+           "\tlv2:extensionData ui:idleInterface , ui:resize ;\n"
+           "\topts:supportedOption ui:scaleFactor , param:sampleRate ;\n"
+           "\tui:portNotification [\n"
+           "\t\tui:plugin <" + std::string(kPluginUri) + "> ;\n"
+           "\t\tlv2:symbol " + turtleString(kPeakPortNames.symbol) + " ;\n"
+           "\t\tui:protocol ui:floatProtocol\n"
+           "\t] .\n";
+}
+
+}  // namespace
+
+std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::string& descriptionFileName,
+                              const std::string& uiFileName) {
+    std::string manifest = "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n" +
+                           std::string(uiFileName.empty() ? "" : "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n") +
+                           "\n<" + std::string(kPluginUri) + ">\n"
+                           "\ta lv2:Plugin ;\n"
+                           "\tlv2:binary <" + moduleFileName + "> ;\n"
+                           "\trdfs:seeAlso <" + descriptionFileName + "> .\n";
+    if (!uiFileName.empty()) {
+        manifest += "\n<" + std::string(kPluginUiUri) + ">\n"
+                    "\ta ui:X11UI ;\n"
+                    "\tui:binary <" + uiFileName + "> ;\n"
+                    "\trdfs:seeAlso <" + descriptionFileName + "> .\n";
+    }
+    return manifest;
+}
+
+std::string lv2PluginTurtle(const Lv2DescriptionVersion& version, const std::string& uiFileName) {
     FilterProcessor defaults;  // a fresh processor holds every parameter's default
     std::vector<Statements> ports;
     for (const ParameterInfo& parameter : kParameterTable) ports.push_back(controlPort(parameter, defaults));
@@ -175,7 +220,8 @@ std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
            "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
            "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
-           "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n"
+           "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n" +
+           uiPrefixes(uiFileName) + "\n"
            "<" + std::string(kPluginUri) + ">\n"
            "\ta lv2:Plugin , lv2:FilterPlugin ;\n"
            "\tdoap:name \"BRAMSOLIKET\" ;\n"
@@ -184,5 +230,6 @@ std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
            "\tlv2:minorVersion " + std::to_string(version.minor) + " ;\n"
            "\tlv2:microVersion " + std::to_string(version.micro) + " ;\n"
            "\tlv2:optionalFeature lv2:hardRTCapable ;\n" +
-           inlineDisplayFeatures() + writePorts(ports) + inlineDisplayTerms();
+           inlineDisplayFeatures() + uiOfPlugin(uiFileName) + writePorts(ports) + inlineDisplayTerms() +
+           uiDescription(uiFileName);
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The bundle's two Turtle files, written from the one parameter table and the core: the
-// manifest, which names the plug-in and its module, and the plug-in's description with its
-// ports, ranges, units, enumerations and defaults. The build runs write_lv2_bundle_description
+// manifest, which names the plug-in and its module (and the UI and its module), and the
+// plug-in's description with its ports, ranges, units, enumerations and defaults, and its UI:
+// what the UI needs of the host and which port it must be told about. The build runs write_lv2_bundle_description
 // to put them beside the module, so the description can never disagree with the code.
 #pragma once
 
@@ -12,5 +13,7 @@ struct Lv2DescriptionVersion {
     int micro = 0;
 };
 
-std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::string& descriptionFileName);
-std::string lv2PluginTurtle(const Lv2DescriptionVersion& version);
+// `uiFileName` names the UI's module in the bundle, or is empty for a bundle without a UI.
+std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::string& descriptionFileName,
+                              const std::string& uiFileName = {});
+std::string lv2PluginTurtle(const Lv2DescriptionVersion& version, const std::string& uiFileName = {});

@@ -6,3 +6,6 @@
 #pragma once
 
 inline constexpr char kPluginUri[] = "urn:bramsoliket:filter";
+
+// The plug-in's own UI, an X11 UI in the same bundle.
+inline constexpr char kPluginUiUri[] = "urn:bramsoliket:filter#ui";

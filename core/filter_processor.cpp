@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "core/value_text.h"
+#include "core/parameter_units.h"
 
 namespace {
 
@@ -95,30 +95,10 @@ float FilterProcessor::getParameter(std::int32_t index) const {
     return parameterValues_[index].load(relaxed);
 }
 
-std::optional<ParameterDisplay> FilterProcessor::display(std::int32_t index, float sampleRate) {
-    if (!isParameterIndex(index)) return std::nullopt;
-    switch (kParameterTable[index].display) {
-        case DisplayRule::TargetFrequency:
-            // The frequency the main stage is moving toward, not the one reached so far.
-            stages_[0].setDisplaySampleRate(sampleRate);
-            return ParameterDisplay::ofNumber(stages_[0].targetFrequencyHz());
-        case DisplayRule::WorkingValue:
-            return ParameterDisplay::ofNumber(index == kParameterResonance ? resonance_.load(relaxed)
-                                                                           : dryWetMix_.load(relaxed));
-        case DisplayRule::StoredValue:
-            return ParameterDisplay::ofNumber(parameterValues_[index].load(relaxed));
-        case DisplayRule::TypeName:
-            return ParameterDisplay::ofName(FilterStage::typeName(stages_[0].type()));
-        case DisplayRule::SlopePerOctave:
-            return ParameterDisplay::ofInteger(
-                truncateToInt32(static_cast<double>(slopeStages_.load(relaxed)) * kDecibelsPerOctavePerStage));
-        case DisplayRule::GainInDecibels: {
-            const float level = outputLevel_.load(relaxed);
-            if (!gainHasDecibels(level)) return ParameterDisplay::noSignal();
-            return ParameterDisplay::ofNumber(gainToDecibels(level));
-        }
-    }
-    return std::nullopt;
+std::optional<ParameterDisplay> FilterProcessor::display(std::int32_t index, float sampleRate) const {
+    // Every working value the display shows, the main stage's target row included, follows
+    // from the parameter's last value by the rules the units apply.
+    return parameter_units::display(index, getParameter(index), sampleRate);
 }
 
 void FilterProcessor::setProgram(std::int32_t program) {

@@ -38,9 +38,9 @@ public:
     void setParameter(std::int32_t index, float value);
     // The last value set for the index, 0 for any other index.
     float getParameter(std::int32_t index) const;
-    // What the index shows at the given sample rate; nothing for an unknown index. For
-    // "Freq" the rate is handed to the main stage, which reports its target row in hertz.
-    std::optional<ParameterDisplay> display(std::int32_t index, float sampleRate);
+    // What the index shows at the given sample rate (parameter_units.h); nothing for an
+    // unknown index. For "Freq" it is the main stage's target row in hertz.
+    std::optional<ParameterDisplay> display(std::int32_t index, float sampleRate) const;
 
     // Loads program 0 or 1 (anything else is ignored): its seven values are set in parameter
     // order, each written back into the program.

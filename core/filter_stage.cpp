@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/filter_settings.h"
+#include "core/parameter_units.h"
 #include "core/step_counter.h"
 
 static_assert(std::atomic<float>::is_always_lock_free && std::atomic<std::int32_t>::is_always_lock_free &&
@@ -18,7 +19,6 @@ std::atomic<float> resonanceStepCounter{0.0f};
 namespace {
 
 constexpr float kDefaultFrequency = 0.25f;
-constexpr float kTopFrequencyRow = static_cast<float>(CoefficientTables::kFrequencyCount - 1);
 constexpr float kResonanceStepCount = static_cast<float>(CoefficientTables::kResonanceSteps);
 
 }  // namespace
@@ -61,20 +61,11 @@ void FilterStage::setTarget(float frequency, float resonance) {
     frequency_.store(frequency, kRelaxed);
     resonance_.store(resonance, kRelaxed);
 
-    // frequency x 79, limited to 0..79 (NaN picks 79), truncated.
-    const float row = static_cast<float>(static_cast<double>(frequency) * kTopFrequencyRow);
-    float limitedRow = row <= kTopFrequencyRow ? row : kTopFrequencyRow;
-    if (limitedRow < 0.0f) {
-        limitedRow = 0.0f;
-    }
-    targetFrequencyIndex_.store(static_cast<std::int32_t>(limitedRow), kRelaxed);
-
-    // resonance x 20, limited to at most 20 (NaN picks 20), truncated, minus one; below zero
-    // means no resonance.
-    const float step = static_cast<float>(static_cast<double>(resonance) * kResonanceStepCount);
-    const float limitedStep = step <= kResonanceStepCount ? step : kResonanceStepCount;
-    targetResonanceIndex_.store(limitedStep < 0.0f ? kNoResonance : static_cast<std::int32_t>(limitedStep) - 1,
-                                kRelaxed);
+    // The row and the resonance step the values select, by the rules every format's units
+    // are derived from: frequency x 79 within 0..79 (NaN picks 79), truncated; resonance x 20
+    // at most 20 (NaN picks 20), truncated, minus one, where below zero is no resonance.
+    targetFrequencyIndex_.store(parameter_units::frequencyRow(frequency), kRelaxed);
+    targetResonanceIndex_.store(parameter_units::resonanceStep(resonance), kRelaxed);
 }
 
 void FilterStage::jumpToTarget(float frequency, float resonance) {

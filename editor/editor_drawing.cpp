@@ -6,7 +6,7 @@
 #include <string>
 
 #include "drawing/response_drawing.h"
-#include "editor/parameter_steps.h"
+#include "core/parameter_units.h"
 
 namespace {
 
@@ -81,14 +81,14 @@ void drawChoices(cairo_t* cr, const EditorScene& scene, ParameterIndex parameter
                  const std::array<Box, Count>& boxes, bool focused, bool fonts, double pixelsPerUnit) {
     setColour(cr, kDimTextColour);
     writeIn(cr, kParameterTable[parameter].name, label, Align::Left, fonts);
-    const int chosen = editor_steps::settingOf(parameter, scene.values[parameter]);
+    const int chosen = parameter_units::settingOf(parameter, scene.values[parameter]);
     for (std::size_t i = 0; i < Count; ++i) {
         const bool isChosen = static_cast<int>(i) == chosen;
         setColour(cr, isChosen ? kCurveColour : kChoiceColour);
         roundedBox(cr, boxes[i], 4.0);
         cairo_fill(cr);
         setColour(cr, isChosen ? kChosenTextColour : kTextColour);
-        writeIn(cr, editor_steps::choiceLabel(parameter, static_cast<int>(i)), boxes[i], Align::Centre, fonts);
+        writeIn(cr, parameter_units::choiceLabel(parameter, static_cast<int>(i)).value_or(""), boxes[i], Align::Centre, fonts);
     }
     if (focused) {
         const Box whole{boxes.front().x, boxes.front().y, boxes.back().right() - boxes.front().x, boxes.front().height};
@@ -102,7 +102,7 @@ void drawSlider(cairo_t* cr, const EditorScene& scene, const SliderBoxes& slider
     setColour(cr, kDimTextColour);
     writeIn(cr, kParameterTable[slider.parameter].name, slider.label, Align::Left, fonts);
     setColour(cr, kTextColour);
-    writeIn(cr, editor_steps::text(slider.parameter, value, scene.sampleRate), slider.label, Align::Right, fonts);
+    writeIn(cr, parameter_units::text(slider.parameter, value, scene.sampleRate).value_or(""), slider.label, Align::Right, fonts);
     const Box& track = slider.track;
     setColour(cr, kTroughColour);
     roundedBox(cr, track, 3.0);
@@ -163,7 +163,7 @@ void drawEditor(cairo_t* cr, const EditorScene& scene, double pixelsPerUnit) {
     setColour(cr, kDimTextColour);
     writeIn(cr, "Res", layout.resonanceText, Align::Left, fonts);
     setColour(cr, kTextColour);
-    writeIn(cr, editor_steps::text(kParameterResonance, scene.values[kParameterResonance], scene.sampleRate),
+    writeIn(cr, parameter_units::text(kParameterResonance, scene.values[kParameterResonance], scene.sampleRate).value_or(""),
             layout.resonanceText, Align::Right, fonts);
     for (std::size_t i = 0; i < layout.sliders.size(); ++i) {
         const EditorFocus focus = static_cast<EditorFocus>(static_cast<int>(EditorFocus::Smoothing) + static_cast<int>(i));

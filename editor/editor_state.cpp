@@ -7,7 +7,7 @@
 
 #include "core/filter_response.h"
 #include "drawing/response_drawing.h"
-#include "editor/parameter_steps.h"
+#include "core/parameter_units.h"
 
 namespace {
 
@@ -117,15 +117,15 @@ const EditorScene& EditorState::scene() {
     scene.focus = focus_;
     scene.handleHeld = handleDrag_.has_value();
     FilterSettings settings = settingsToShow();
-    const int row = editor_steps::settingOf(kParameterFrequency, values_[kParameterFrequency]);
+    const int row = parameter_units::settingOf(kParameterFrequency, values_[kParameterFrequency]);
     settings.targetFrequencyRow = row;
     scene.picture = responsePicture(settings, sampleRate_, shownMeter_);
-    scene.picture.cutoffText = editor_steps::text(kParameterFrequency, values_[kParameterFrequency], sampleRate_);
+    scene.picture.cutoffText = parameter_units::text(kParameterFrequency, values_[kParameterFrequency], sampleRate_).value_or("");
     const Box& response = layout_.response;
     scene.responseLayout = layOutResponse(response.width, response.height);
     scene.axes = responseAxes(scene.picture, scene.responseLayout, pixelsPerUnit_);
     // The handle stands on the curve at the row "Freq" selects, inside the plot.
-    const double hz = editor_steps::rowFrequencyHz(row, sampleRate_);
+    const double hz = parameter_units::rowFrequencyHz(row, sampleRate_);
     const double db = responseDecibels(filterResponse(settings, hz / sampleRate_));
     const Box& plot = scene.responseLayout.plot;
     const double y = std::isfinite(db) ? scene.axes->y(db) : plot.bottom();
@@ -184,7 +184,7 @@ void EditorState::pointerPressed(double x, double y, std::uint32_t milliseconds)
             control = -1;  // a third press starts afresh
         } else {
             handleDrag_ = HandleDrag{x - current.handleX, y,
-                                     editor_steps::settingOf(kParameterResonance, values_[kParameterResonance])};
+                                     parameter_units::settingOf(kParameterResonance, values_[kParameterResonance])};
             dragging_ = true;
         }
     } else if (const std::optional<ControlHit> hit = controlAt(layout_, x, y)) {
@@ -192,7 +192,7 @@ void EditorState::pointerPressed(double x, double y, std::uint32_t milliseconds)
         const auto at = std::find(kFocusParameters.begin(), kFocusParameters.end(), hit->parameter);
         focus_ = static_cast<EditorFocus>(at - kFocusParameters.begin());
         if (hit->parameter == kParameterType || hit->parameter == kParameterCutoff) {
-            change(hit->parameter, editor_steps::valueOfSetting(hit->parameter, hit->item));
+            change(hit->parameter, parameter_units::valueOfSetting(hit->parameter, hit->item));
         } else if (isDoubleClick(x, y, milliseconds, control)) {
             setToDefault(hit->parameter);
             control = -1;
@@ -215,18 +215,18 @@ void EditorState::pointerMoved(double x, double y) {
     if (handleDrag_) {
         const EditorScene& current = scene();
         const double hz = current.axes->hz(x - handleDrag_->grabOffsetX - layout_.response.x);
-        const int row = editor_steps::rowForFrequency(hz, sampleRate_);
+        const int row = parameter_units::rowForFrequency(static_cast<float>(hz), sampleRate_);
         // The whole range of "Res" over the plot's height, a setting at a time.
-        const int settings = editor_steps::settingCount(kParameterResonance);
+        const int settings = parameter_units::settingCount(kParameterResonance);
         const double unitsPerSetting = current.responseLayout.plot.height / settings;
         const int resonance = std::clamp(
             handleDrag_->startResonance + static_cast<int>(std::lround((handleDrag_->startY - y) / unitsPerSetting)), 0,
             settings - 1);
-        if (row != editor_steps::settingOf(kParameterFrequency, values_[kParameterFrequency])) {
-            change(kParameterFrequency, editor_steps::valueOfSetting(kParameterFrequency, row));
+        if (row != parameter_units::settingOf(kParameterFrequency, values_[kParameterFrequency])) {
+            change(kParameterFrequency, parameter_units::valueOfSetting(kParameterFrequency, row));
         }
-        if (resonance != editor_steps::settingOf(kParameterResonance, values_[kParameterResonance])) {
-            change(kParameterResonance, editor_steps::valueOfSetting(kParameterResonance, resonance));
+        if (resonance != parameter_units::settingOf(kParameterResonance, values_[kParameterResonance])) {
+            change(kParameterResonance, parameter_units::valueOfSetting(kParameterResonance, resonance));
         }
     } else if (sliderDrag_) {
         for (const SliderBoxes& slider : layout_.sliders) {
@@ -248,9 +248,9 @@ void EditorState::cancelDrag() {
 }
 
 void EditorState::stepSetting(ParameterIndex index, int steps) {
-    const int setting = editor_steps::settingOf(index, values_[index]);
-    const int next = std::clamp(setting + steps, 0, editor_steps::settingCount(index) - 1);
-    if (next != setting) change(index, editor_steps::valueOfSetting(index, next));
+    const int setting = parameter_units::settingOf(index, values_[index]);
+    const int next = std::clamp(setting + steps, 0, parameter_units::settingCount(index) - 1);
+    if (next != setting) change(index, parameter_units::valueOfSetting(index, next));
 }
 
 void EditorState::stepSlider(ParameterIndex index, float amount) {
@@ -291,7 +291,7 @@ void EditorState::key(EditorKey key) {
         return;
     }
     if (focus_ == EditorFocus::Handle) {
-        const int rows = editor_steps::settingCount(kParameterFrequency);
+        const int rows = parameter_units::settingCount(kParameterFrequency);
         switch (key) {
             case EditorKey::Left: stepSetting(kParameterFrequency, -1); break;
             case EditorKey::Right: stepSetting(kParameterFrequency, 1); break;
@@ -320,7 +320,7 @@ void EditorState::key(EditorKey key) {
         return;
     }
     const ParameterIndex choice = kFocusParameters[static_cast<int>(focus_)];
-    const int count = editor_steps::settingCount(choice);
+    const int count = parameter_units::settingCount(choice);
     switch (key) {
         case EditorKey::Left:
         case EditorKey::Down: stepSetting(choice, -1); break;

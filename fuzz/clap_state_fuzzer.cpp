@@ -6,9 +6,11 @@
 // Checked besides the sanitizers:
 // - a refused load changes no value the host reads, and what the plug-in then saves is what
 //   it saved before;
-// - an accepted load came from a stream of exactly 40 bytes beginning "BrSk", version 1,
-//   seven values, without a read error; every value the host reads is the record's value
-//   bit for bit, within 0 to 1; and saving gives back the very bytes loaded.
+// - an accepted load came from a whole record without a read error: 44 bytes beginning
+//   "BrSk", version 2, eight values, each of which the host then reads bit for bit, within
+//   the parameter's range, and saving gives back the very bytes loaded; or 40 bytes of
+//   version 1 with seven values within 0 to 1, which the host reads as their settings
+//   ("Type" and "Cutoff") or themselves, the bypass off.
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "formats/clap/filter_plugin.h"
+#include "formats/clap/host_value.h"
 #include "formats/clap/plugin_descriptor.h"
 
 namespace {
@@ -60,7 +63,7 @@ std::vector<std::uint8_t> saved(FilterPlugin& plugin) {
 
 std::vector<std::uint32_t> valueBits(const FilterPlugin& plugin) {
     std::vector<std::uint32_t> bits;
-    for (clap_id id = 0; id < kParameterCount; ++id) {
+    for (clap_id id = 0; id < kClapParameterCount; ++id) {
         double value = -1.0;
         if (!plugin.parameterValue(id, &value)) fail("a parameter has no value");
         bits.push_back(std::bit_cast<std::uint32_t>(static_cast<float>(value)));
@@ -93,20 +96,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (valueBits(plugin) != valuesBefore) fail("a refused load changed a value");
         if (saved(plugin) != before) fail("a refused load changed the saved state");
     } else {
-        if (stream.size != 40 || std::memcmp(stream.bytes, "BrSk\x01\x00\x07\x00", 8) != 0) {
-            fail("accepted a stream that is not a version 1 record of seven values");
-        }
-        if (stream.failing && stream.failAt <= 40) fail("accepted a stream that failed");
+        if (stream.failing && stream.failAt <= stream.size) fail("accepted a stream that failed");
+        const auto recorded = [&](std::size_t index) {
+            std::uint32_t bits = 0;
+            for (int b = 3; b >= 0; --b) bits = (bits << 8) | stream.bytes[8 + 4 * index + static_cast<std::size_t>(b)];
+            return bits;
+        };
         const std::vector<std::uint32_t> bits = valueBits(plugin);
-        for (int i = 0; i < kParameterCount; ++i) {
-            std::uint32_t recorded = 0;
-            for (int b = 3; b >= 0; --b) recorded = (recorded << 8) | stream.bytes[8 + 4 * i + b];
-            if (bits[i] != recorded) fail("a loaded value differs from the record");
-            const float value = std::bit_cast<float>(recorded);
-            if (!(value >= 0.0f && value <= 1.0f)) fail("accepted a value outside 0 to 1");
-        }
-        if (saved(plugin) != std::vector<std::uint8_t>(stream.bytes, stream.bytes + 40)) {
-            fail("saving does not give back the loaded record");
+        if (stream.size == 44 && std::memcmp(stream.bytes, "BrSk\x02\x00\x08\x00", 8) == 0) {
+            for (clap_id id = 0; id < kClapParameterCount; ++id) {
+                if (bits[id] != recorded(id)) fail("a loaded value differs from the record");
+                clap_param_info info;
+                plugin.parameterInfo(id, &info);
+                const float value = std::bit_cast<float>(recorded(id));
+                if (!(value >= info.min_value && value <= info.max_value)) fail("accepted a value outside its range");
+            }
+            if (saved(plugin) != std::vector<std::uint8_t>(stream.bytes, stream.bytes + 44)) {
+                fail("saving does not give back the loaded record");
+            }
+        } else if (stream.size == 40 && std::memcmp(stream.bytes, "BrSk\x01\x00\x07\x00", 8) == 0) {
+            for (clap_id id = 0; id < kParameterCount; ++id) {
+                const float normalized = std::bit_cast<float>(recorded(id));
+                if (!(normalized >= 0.0f && normalized <= 1.0f)) fail("accepted a value outside 0 to 1");
+                const auto read = static_cast<float>(hostValueOf(id, normalized));
+                if (bits[id] != std::bit_cast<std::uint32_t>(read)) fail("a loaded value is not the record's");
+            }
+            if (bits[kBypassParameterId] != 0) fail("a first-version record left the bypass on");
+        } else {
+            fail("accepted a stream that is no record of a known version");
         }
     }
     if (active) plugin.deactivate();

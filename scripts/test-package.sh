@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Makes the packages (scripts/package.sh) and checks them as a user's machine would see them:
+# Makes the packages from the builds the test command has tested (scripts/package.sh
+# --from-builds) and checks them as a user's machine would see them:
 # the .deb as Debian checks a package (lintian: no error, no warning; its informational tags
 # are shown) with hardened, stripped binaries, then unpacked into a temporary root with
 # dpkg-deb -x, where real hosts' scanners must find each plug-in format and the unpacked
@@ -26,7 +27,7 @@ check() {
   fi
 }
 
-if ! bash scripts/package.sh; then
+if ! bash scripts/package.sh --from-builds; then
   echo "package: the packages could not be made"
   echo "package: 0 passed, 1 failed"
   exit 1

@@ -13,17 +13,18 @@ export WINEDEBUG=-all
 export DISPLAY=
 export WINEPREFIX="$root/build/wine-prefix"
 
-# The reference: the Linux modules (64-bit) and the same render programs, built natively.
+# The reference: the 64-bit Linux modules of the default build (which the test command has
+# built already, and which is built here when this script runs on its own), rendered by the
+# same render programs built natively.
 reference_build="$root/build/windows-reference"
-cmake -S . -B "$reference_build/module" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBRAMSOLIKET_TOOLS=OFF -DBRAMSOLIKET_TESTS=OFF >/dev/null
-cmake --build "$reference_build/module" --target BRAMSOLIKET BRAMSOLIKET_clap -j2
+cmake --preset default >/dev/null
+cmake --build build/default --target BRAMSOLIKET BRAMSOLIKET_clap -j2
 cmake -S tests/windows -B "$reference_build/render" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$reference_build/render" -j2
 linux_render="$reference_build/render-linux64.f32"
-"$reference_build/render/bramsoliket_render" "$reference_build/module/BRAMSOLIKET.so" "$linux_render"
+"$reference_build/render/bramsoliket_render" "$root/build/default/BRAMSOLIKET.so" "$linux_render"
 linux_clap_render="$reference_build/render-clap-linux64.f32"
-"$reference_build/render/bramsoliket_clap_render" "$reference_build/module/BRAMSOLIKET.clap" "$linux_clap_render"
+"$reference_build/render/bramsoliket_clap_render" "$root/build/default/BRAMSOLIKET.clap" "$linux_clap_render"
 
 status=0
 skipped=()

@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds everything and runs every test: the 64-bit and 32-bit Linux builds, then each
-# further suite that has its own script. Ends with one line counting all test cases.
+# further suite that has its own script. The suites share what they can: the 64-bit build is
+# the one the Windows renders are compared with, the one Valgrind, the web page's tests and
+# the packages use, so nothing is built twice with the same flags. Ends with each suite's
+# time, the total, and one line counting all test cases.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh || exit 1
 
 passed=0
 failed=0
 log_dir=build/test-logs
+timings=()
+run_start=$SECONDS
+
+# Minutes and seconds of a duration in seconds.
+clock() { printf '%d:%02d' $(($1 / 60)) $(($1 % 60)); }
+
+setup_start=$SECONDS
+bash scripts/setup.sh || exit 1
+timings+=("setup $((SECONDS - setup_start))")
 mkdir -p "$log_dir"
 
 # Runs one suite; its output must contain ctest's summary line, or the suite's own
@@ -17,8 +28,10 @@ run_suite() {
   local name=$1; shift
   echo "=== $name"
   local log="$log_dir/$name.log"
+  local start=$SECONDS
   "$@" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
+  timings+=("$name $((SECONDS - start))")
   # Every ctest summary in the log counts (a suite may run several), else the plain line.
   local counts
   counts=$(grep -E '[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" |
@@ -46,5 +59,10 @@ for extra in scripts/test-windows.sh scripts/test-sanitizers.sh scripts/test-web
   fi
 done
 
+echo "=== times"
+for timing in "${timings[@]}"; do
+  printf '%-16s %8s\n' "${timing% *}" "$(clock "${timing##* }")"
+done
+printf '%-16s %8s\n' total "$(clock $((SECONDS - run_start)))"
 echo "total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -9,8 +9,10 @@
 
 #include "core/float_environment.h"
 #include "core/saturating_conversion.h"
+#include "core/subnormal_flush.h"
 #include "formats/clap/host_value.h"
 #include "formats/clap/parameter_events.h"
+#include "formats/clap/parameter_texts.h"
 #include "formats/clap/plugin_descriptor.h"
 #include "formats/clap/stream_io.h"
 
@@ -67,6 +69,7 @@ const Extension* hostExtension(const clap_host* host, const char* id) {
 FilterPlugin::FilterPlugin(const clap_host* host)
     : record_(filterPluginRecord(&kFilterPluginDescriptor, this)), host_(host) {
     displayUpdates_.emplace(kInitialSampleRate);
+    bypass_.prepare(kInitialSampleRate);
 }
 
 FilterPlugin* FilterPlugin::fromRecord(const clap_plugin* record) {
@@ -106,8 +109,10 @@ bool FilterPlugin::activate(double sampleRate, std::uint32_t, std::uint32_t) {
     if (!(rate > 0.0f) || std::isinf(rate)) return false;
     sampleRate_ = rate;
     displayUpdates_.emplace(rate);
-    // Every activation starts from silence; settings and glides stay.
+    // Every activation starts from silence; settings and glides stay, and the bypass stands
+    // where it was set, without a fade.
     processor_.suspend();
+    bypass_.prepare(rate);
     active_.store(true, relaxed);
     return true;
 }
@@ -141,28 +146,47 @@ void FilterPlugin::reset() {
     rules_.requireAudioThread("reset must be called on the audio thread");
     rules_.require(active_.load(relaxed), "reset called before activate");
     processor_.suspend();
+    bypass_.settle();
+}
+
+float FilterPlugin::pluginValue(clap_id id) const {
+    if (id == kBypassParameterId) return bypass_.bypassed() ? 1.0f : 0.0f;
+    return processor_.getParameter(static_cast<std::int32_t>(id));
+}
+
+void FilterPlugin::setPluginValue(clap_id id, float value) {
+    if (id == kBypassParameterId) {
+        bypass_.setBypassed(value > 0.0f);
+    } else {
+        processor_.setParameter(static_cast<std::int32_t>(id), value);
+    }
 }
 
 void FilterPlugin::setPendingValues() {
-    pendingValues_.take([this](std::int32_t index, float value) { processor_.setParameter(index, value); });
+    pendingValues_.take([this](clap_id id, float value) { setPluginValue(id, value); });
 }
 
 void FilterPlugin::setEditorChanges(const clap_output_events* out) {
     editorEvents_.take([this, out](const EditorEvent& event) {
-        if (event.kind == EditorEvent::Kind::Value) processor_.setParameter(event.index, event.value);
+        if (event.kind == EditorEvent::Kind::Value) setPluginValue(static_cast<clap_id>(event.index), event.value);
         pushEditorEvent(out, event);
     });
 }
 
 void FilterPlugin::render(const float* input, float* left, float* right, std::uint32_t first, std::uint32_t end) {
     constexpr std::uint32_t kLargestCall = std::numeric_limits<std::int32_t>::max();
-    while (first < end) {
-        const std::uint32_t count = std::min(end - first, kLargestCall);
-        const float peak = processor_.process(input + first, left + first, right + first,
-                                              static_cast<std::int32_t>(count), OutputMode::Replace);
-        displayUpdates_->afterProcess(count, peak, processor_.settingsPublications());
-        first += count;
-    }
+    const float* const inputs[] = {input + first};
+    float* const outputs[] = {left + first, right + first};
+    bypass_.process(inputs, 1, outputs, 2, end - first, [&](std::uint32_t from, std::uint32_t count) {
+        for (std::uint32_t done = 0; done < count;) {
+            const std::uint32_t frames = std::min(count - done, kLargestCall);
+            const std::uint32_t at = first + from + done;
+            const float peak = processor_.process(input + at, left + at, right + at,
+                                                  static_cast<std::int32_t>(frames), OutputMode::Replace);
+            displayUpdates_->afterProcess(frames, peak, processor_.settingsPublications());
+            done += frames;
+        }
+    });
 }
 
 clap_process_status FilterPlugin::process(const clap_process* process) {
@@ -180,7 +204,7 @@ clap_process_status FilterPlugin::process(const clap_process* process) {
     const std::optional<BlockBuffers> buffers = buffersOf(*process);
     if (frames > 0 && !buffers) {
         // Nothing can be rendered, but no setting the host sent is lost.
-        while (const auto change = changes.next()) processor_.setParameter(change->index, change->value);
+        while (const auto change = changes.next()) setPluginValue(change->id, change->value);
         inProcess_.store(false, relaxed);
         return kClapProcessError;
     }
@@ -193,11 +217,15 @@ clap_process_status FilterPlugin::process(const clap_process* process) {
         const std::uint32_t at = std::clamp(change->time, position, frames);
         if (at > position) render(buffers->input, buffers->left, buffers->right, position, at);
         position = at;
-        processor_.setParameter(change->index, change->value);
+        setPluginValue(change->id, change->value);
     }
     if (frames > position) render(buffers->input, buffers->left, buffers->right, position, frames);
-    // Filtered audio is no constant, whatever the input was.
-    if (frames > 0) process->audio_outputs[0].constant_mask = 0;
+    if (frames > 0) {
+        flushSubnormals(buffers->left, frames);
+        if (buffers->right != buffers->left) flushSubnormals(buffers->right, frames);
+        // Filtered audio is no constant, whatever the input was.
+        process->audio_outputs[0].constant_mask = 0;
+    }
     inProcess_.store(false, relaxed);
     return kClapProcessContinue;
 }
@@ -222,34 +250,24 @@ bool FilterPlugin::audioPortInfo(std::uint32_t index, bool isInput, clap_audio_p
 
 std::uint32_t FilterPlugin::parameterCount() const {
     rules_.requireMainThread("params count must be called on the main thread");
-    return kParameterCount;
+    return kClapParameterCount;
 }
 
 bool FilterPlugin::parameterInfo(std::uint32_t index, clap_param_info* info) const {
     FloatEnvironmentGuard guard;
     rules_.requireMainThread("params get_info must be called on the main thread");
-    if (info == nullptr || index >= static_cast<std::uint32_t>(kParameterCount)) return false;
-    const ParameterInfo& parameter = kParameterTable[index];
-    *info = clap_param_info{};
-    info->id = index;
-    info->flags = kClapParamIsAutomatable;
-    info->cookie = nullptr;
-    copyName(info->name, parameter.name);
-    info->min_value = 0.0;
-    info->max_value = 1.0;
-    info->default_value = parameter.defaultValue;
-    return true;
+    return clapParameterInfo(index, info);
 }
 
-float FilterPlugin::hostVisibleValue(std::int32_t index) const {
-    return pendingValues_.pending() ? pendingValues_.value(index) : processor_.getParameter(index);
+float FilterPlugin::hostVisibleValue(clap_id id) const {
+    return pendingValues_.pending() ? pendingValues_.value(id) : pluginValue(id);
 }
 
 bool FilterPlugin::parameterValue(clap_id id, double* value) const {
     FloatEnvironmentGuard guard;
     rules_.requireMainThread("params get_value must be called on the main thread");
-    if (value == nullptr || id >= static_cast<clap_id>(kParameterCount)) return false;
-    *value = hostVisibleValue(static_cast<std::int32_t>(id));
+    if (value == nullptr || id >= kClapParameterCount) return false;
+    *value = hostValueOf(id, hostVisibleValue(id));
     return true;
 }
 
@@ -258,10 +276,7 @@ bool FilterPlugin::valueToText(clap_id id, double value, char* buffer, std::uint
     rules_.requireMainThread("params value_to_text must be called on the main thread");
     if (buffer == nullptr || capacity == 0) return false;
     buffer[0] = '\0';
-    if (id >= static_cast<clap_id>(kParameterCount)) return false;
-    const std::optional<float> narrowed = floatFromHostValue(value);
-    if (!narrowed) return false;
-    const std::optional<std::string> text = texts_.text(static_cast<std::int32_t>(id), *narrowed, sampleRate_);
+    const std::optional<std::string> text = clapValueText(id, value, sampleRate_);
     // A text cut short would show another value: a buffer too small gets none.
     if (!text || text->size() >= capacity) return false;
     std::memcpy(buffer, text->c_str(), text->size() + 1);
@@ -271,8 +286,8 @@ bool FilterPlugin::valueToText(clap_id id, double value, char* buffer, std::uint
 bool FilterPlugin::textToValue(clap_id id, const char* text, double* value) {
     FloatEnvironmentGuard guard;
     rules_.requireMainThread("params text_to_value must be called on the main thread");
-    if (text == nullptr || value == nullptr || id >= static_cast<clap_id>(kParameterCount)) return false;
-    const std::optional<float> typed = texts_.value(static_cast<std::int32_t>(id), text, sampleRate_);
+    if (text == nullptr || value == nullptr) return false;
+    const std::optional<double> typed = clapTextValue(id, text, sampleRate_);
     if (!typed) return false;
     *value = *typed;
     return true;
@@ -291,14 +306,16 @@ void FilterPlugin::flush(const clap_input_events* events, const clap_output_even
     // not disturb it.
     setEditorChanges(out);
     ParameterChangeReader changes(events);
-    while (const auto change = changes.next()) processor_.setParameter(change->index, change->value);
+    while (const auto change = changes.next()) setPluginValue(change->id, change->value);
 }
 
 bool FilterPlugin::saveState(const clap_ostream* stream) const {
     FloatEnvironmentGuard guard;
     rules_.requireMainThread("state save must be called on the main thread");
     ParameterValues values{};
-    for (std::int32_t i = 0; i < kParameterCount; ++i) values[i] = hostVisibleValue(i);
+    for (clap_id id = 0; id < kClapParameterCount; ++id) {
+        values[id] = static_cast<float>(hostValueOf(id, hostVisibleValue(id)));
+    }
     const auto bytes = encodeState(values);
     return writeWholeStream(stream, bytes.data(), bytes.size());
 }
@@ -309,12 +326,15 @@ bool FilterPlugin::loadState(const clap_istream* stream) {
     std::uint8_t bytes[kStateSize];
     const std::optional<std::size_t> size = readWholeStream(stream, bytes, sizeof bytes);
     if (!size) return false;
-    const std::optional<ParameterValues> values = decodeState(bytes, *size);
-    if (!values) return false;
+    const std::optional<ParameterValues> hostValues = decodeState(bytes, *size);
+    if (!hostValues) return false;
+    // Every value a record holds is one the parameter takes, so none is refused here.
+    ParameterValues values{};
+    for (clap_id id = 0; id < kClapParameterCount; ++id) values[id] = *pluginValueOf(id, (*hostValues)[id]);
     if (active_.load(relaxed)) {
-        pendingValues_.post(*values);
+        pendingValues_.post(values);
     } else {
-        for (std::int32_t i = 0; i < kParameterCount; ++i) processor_.setParameter(i, (*values)[i]);
+        for (clap_id id = 0; id < kClapParameterCount; ++id) setPluginValue(id, values[id]);
     }
     if (hostParams_ != nullptr) hostParams_->rescan(host_, kClapParamRescanValues);
     return true;

@@ -9,8 +9,11 @@
 // Parameter changes reach the processor only on the thread that may change it: events in
 // process or flush, in their order; a state loaded on the main thread while the plug-in is
 // active is handed to the audio thread and set at the start of its next call (process or
-// flush), before that call's events. Texts are made on a processor of their own.
+// flush), before that call's events. Texts come from the core's units, which keep no state.
 // Nothing on the audio thread allocates, locks or calls the system.
+//
+// The outputs pass the bypass switch (a cross-fade of 10 ms from the frame of the host's
+// event) and then lose their subnormal samples to zero.
 //
 // The plug-in's window (clap.gui, where the module is built with the editor: 64-bit Linux)
 // runs on the main thread; its changes reach the processor as the host's do, on the thread
@@ -27,12 +30,12 @@
 #include <memory>
 #include <optional>
 
+#include "core/bypass_switch.h"
 #include "core/display_updates.h"
 #include "core/filter_processor.h"
 #include "formats/clap/edited_plugin.h"
 #include "formats/clap/editor_events.h"
 #include "formats/clap/format_rules.h"
-#include "formats/clap/parameter_texts.h"
 #include "formats/clap/pending_values.h"
 #include "interfaces/clap/clap_abi.h"
 #if defined(BRAMSOLIKET_CLAP_GUI)
@@ -44,7 +47,7 @@ public:
     // The sample rate parameter texts use before the first activation.
     static constexpr float kInitialSampleRate = 44100.0f;
 
-    // Builds the processors; throws std::bad_alloc when memory runs out.
+    // Builds the processor; throws std::bad_alloc when memory runs out.
     explicit FilterPlugin(const clap_host* host);
     FilterPlugin(const FilterPlugin&) = delete;
     FilterPlugin& operator=(const FilterPlugin&) = delete;
@@ -87,19 +90,23 @@ public:
 
     // What the window sees (edited_plugin.h); the processor is a read-only view for tests too.
     const FilterProcessor& processor() const override { return processor_; }
-    float editedValue(ParameterIndex index) const override { return hostVisibleValue(index); }
+    float editedValue(ParameterIndex index) const override { return hostVisibleValue(static_cast<clap_id>(index)); }
     float meterPeak() const override { return displayUpdates_->meterPeak(); }
     bool processing() const override { return processing_.load(std::memory_order_relaxed); }
     float editedSampleRate() const override { return sampleRate_; }
     EditorEventQueue& editorEvents() override { return editorEvents_; }
+    bool bypassed() const { return bypass_.bypassed(); }
 
 private:
-    // The value the host sees: a loaded state not yet set counts as set.
-    float hostVisibleValue(std::int32_t index) const;
+    // What the plug-in holds for parameter `id` (host_value.h): a normalized value, or the
+    // bypass as 0 or 1. The value the host sees counts a loaded state not yet set as set.
+    float pluginValue(clap_id id) const;
+    float hostVisibleValue(clap_id id) const;
+    void setPluginValue(clap_id id, float value);
     void setPendingValues();
     // The window's changes: set on the processor and told to the host, in their order.
     void setEditorChanges(const clap_output_events* out);
-    // Frames [first, end) of the block's buffers through the processor.
+    // Frames [first, end) of the block's buffers through the processor and the bypass switch.
     void render(const float* input, float* left, float* right, std::uint32_t first, std::uint32_t end);
 
     clap_plugin record_;
@@ -108,7 +115,7 @@ private:
     FormatRules rules_;
 
     FilterProcessor processor_;
-    ParameterTexts texts_;
+    BypassSwitch bypass_;
     PendingParameterValues pendingValues_;
     EditorEventQueue editorEvents_;
     // The meter's windows follow the rate of the last activation; main thread between blocks.

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "core/parameter_table.h"
 #include "formats/clap/host_value.h"
 
 std::optional<ParameterChange> parameterChangeOf(const clap_event_header* header) {
@@ -12,10 +11,9 @@ std::optional<ParameterChange> parameterChangeOf(const clap_event_header* header
     // Copied out, so that nothing depends on how the host aligned the event.
     clap_event_param_value event;
     std::memcpy(&event, header, sizeof event);
-    if (event.param_id >= static_cast<clap_id>(kParameterCount)) return std::nullopt;
-    const std::optional<float> value = floatFromHostValue(event.value);
+    const std::optional<float> value = pluginValueOf(event.param_id, event.value);
     if (!value) return std::nullopt;
-    return ParameterChange{event.header.time, static_cast<std::int32_t>(event.param_id), *value};
+    return ParameterChange{event.header.time, event.param_id, *value};
 }
 
 ParameterChangeReader::ParameterChangeReader(const clap_input_events* list) : list_(list) {
@@ -42,7 +40,7 @@ void pushEditorEvent(const clap_output_events* out, const EditorEvent& event) {
         value.port_index = -1;
         value.channel = -1;
         value.key = -1;
-        value.value = event.value;
+        value.value = hostValueOf(id, event.value);
         out->try_push(out, &value.header);
         return;
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The parameter changes in a host's input event list, read soundly: a change is a
 // CLAP_EVENT_PARAM_VALUE of the core event space whose header announces at least the size
-// of that event, for one of the seven parameter ids, with a value (not NaN). Everything
+// of that event, for one of the eight parameter ids, with a value (not NaN). Everything
 // else in the list (other event types and spaces, short events, unknown ids, null
 // entries) is passed over; a null list, or one without its functions, holds nothing.
 #pragma once
@@ -14,8 +14,8 @@
 
 struct ParameterChange {
     std::uint32_t time;  // sample offset in the block, as the host gave it
-    std::int32_t index;
-    float value;  // narrowed and held within 0 to 1 (host_value.h)
+    clap_id id;
+    float value;  // what the plug-in sets (host_value.h): a normalized value, or the bypass
 };
 
 std::optional<ParameterChange> parameterChangeOf(const clap_event_header* header);

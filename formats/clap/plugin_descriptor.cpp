@@ -1,23 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "formats/clap/plugin_descriptor.h"
 
+#include "core/project_identity.h"
+
 namespace {
 
-// Standard feature names: an audio effect, a filter, on a mono signal.
-constexpr const char* kFeatures[] = {"audio-effect", "filter", "mono", nullptr};
+// Standard feature names: an audio effect, a filter, taking a mono signal (its input port)
+// and giving a stereo one (its output port).
+constexpr const char* kFeatures[] = {"audio-effect", "filter", "mono", "stereo", nullptr};
 
 }  // namespace
 
-// Fields a host may show are blank rather than null where the project has nothing to say.
 const clap_plugin_descriptor kFilterPluginDescriptor = {
     kClapVersionFollowed,
     kFilterPluginId,
     "BRAMSOLIKET",
-    "BRAMSOLIKET",
-    "",
-    "",
-    "",
+    kProjectVendor,
+    kProjectHomepage,
+    kProjectHomepage,
+    kProjectSupportPage,
     BRAMSOLIKET_VERSION_TEXT,
-    "Resonant multi-mode filter, exact to the last bit",
+    kProjectShortDescription,
     kFeatures,
 };

@@ -4,14 +4,20 @@
 #include <bit>
 #include <cmath>
 
+#include "core/parameter_units.h"
+
 namespace {
 
 constexpr std::uint8_t kMark[4] = {'B', 'r', 'S', 'k'};
 constexpr std::size_t kVersionOffset = 4;
 constexpr std::size_t kCountOffset = 6;
 constexpr std::size_t kValuesOffset = 8;
-constexpr std::size_t kChecksumOffset = kValuesOffset + 4 * kParameterCount;
-static_assert(kChecksumOffset + 4 == kStateSize);
+
+constexpr std::uint16_t kFirstVersion = 1;
+constexpr std::uint16_t kFirstVersionCount = kParameterCount;
+
+constexpr std::size_t checksumOffset(std::size_t count) { return kValuesOffset + 4 * count; }
+static_assert(checksumOffset(kClapParameterCount) + 4 == kStateSize);
 
 constexpr std::uint32_t kReflectedPolynomial = 0xEDB88320u;
 
@@ -34,6 +40,42 @@ std::uint32_t get32(const std::uint8_t* at) {
     return value;
 }
 
+// A host value as the parameter's info declares it: within its range, and a whole number
+// for a stepped parameter. The comparisons are false for NaN.
+bool isHostValue(clap_id id, float value) {
+    clap_param_info info;
+    clapParameterInfo(id, &info);
+    if (!(value >= info.min_value && value <= info.max_value)) return false;
+    return (info.flags & kClapParamIsStepped) == 0 || value == std::floor(value);
+}
+
+// The mark, the version and its count, the size and the checksum of a record of `count` values.
+bool isRecord(const std::uint8_t* bytes, std::size_t size, std::uint16_t version, std::size_t count) {
+    const std::size_t end = checksumOffset(count);
+    if (size != end + 4) return false;
+    for (std::size_t i = 0; i < sizeof kMark; ++i) {
+        if (bytes[i] != kMark[i]) return false;
+    }
+    return get16(bytes + kVersionOffset) == version && get16(bytes + kCountOffset) == count &&
+           get32(bytes + end) == stateChecksum(bytes, end);
+}
+
+float valueAt(const std::uint8_t* bytes, std::size_t index) {
+    return std::bit_cast<float>(get32(bytes + kValuesOffset + 4 * index));
+}
+
+// Version 1: seven normalized values; the stepped ones become host values, the bypass is off.
+std::optional<ParameterValues> decodeFirstVersion(const std::uint8_t* bytes) {
+    ParameterValues values{};
+    for (std::int32_t i = 0; i < kParameterCount; ++i) {
+        const float normalized = valueAt(bytes, static_cast<std::size_t>(i));
+        if (!(normalized >= 0.0f && normalized <= 1.0f)) return std::nullopt;
+        values[static_cast<std::size_t>(i)] = static_cast<float>(hostValueOf(static_cast<clap_id>(i), normalized));
+    }
+    values[kBypassParameterId] = 0.0f;
+    return values;
+}
+
 }  // namespace
 
 std::uint32_t stateChecksum(const std::uint8_t* bytes, std::size_t size) {
@@ -49,28 +91,23 @@ std::array<std::uint8_t, kStateSize> encodeState(const ParameterValues& values) 
     std::array<std::uint8_t, kStateSize> bytes{};
     for (std::size_t i = 0; i < sizeof kMark; ++i) bytes[i] = kMark[i];
     put16(bytes.data() + kVersionOffset, kStateFormatVersion);
-    put16(bytes.data() + kCountOffset, kParameterCount);
-    for (int i = 0; i < kParameterCount; ++i) {
+    put16(bytes.data() + kCountOffset, kClapParameterCount);
+    for (std::size_t i = 0; i < kClapParameterCount; ++i) {
         put32(bytes.data() + kValuesOffset + 4 * i, std::bit_cast<std::uint32_t>(values[i]));
     }
-    put32(bytes.data() + kChecksumOffset, stateChecksum(bytes.data(), kChecksumOffset));
+    const std::size_t end = checksumOffset(kClapParameterCount);
+    put32(bytes.data() + end, stateChecksum(bytes.data(), end));
     return bytes;
 }
 
 std::optional<ParameterValues> decodeState(const std::uint8_t* bytes, std::size_t size) {
-    if (bytes == nullptr || size != kStateSize) return std::nullopt;
-    for (std::size_t i = 0; i < sizeof kMark; ++i) {
-        if (bytes[i] != kMark[i]) return std::nullopt;
-    }
-    if (get16(bytes + kVersionOffset) != kStateFormatVersion) return std::nullopt;
-    if (get16(bytes + kCountOffset) != kParameterCount) return std::nullopt;
-    if (get32(bytes + kChecksumOffset) != stateChecksum(bytes, kChecksumOffset)) return std::nullopt;
+    if (bytes == nullptr) return std::nullopt;
+    if (isRecord(bytes, size, kFirstVersion, kFirstVersionCount)) return decodeFirstVersion(bytes);
+    if (!isRecord(bytes, size, kStateFormatVersion, kClapParameterCount)) return std::nullopt;
     ParameterValues values{};
-    for (int i = 0; i < kParameterCount; ++i) {
-        const float value = std::bit_cast<float>(get32(bytes + kValuesOffset + 4 * i));
-        // The comparisons are false for NaN.
-        if (!(value >= 0.0f && value <= 1.0f)) return std::nullopt;
-        values[i] = value;
+    for (std::size_t i = 0; i < kClapParameterCount; ++i) {
+        values[i] = valueAt(bytes, i);
+        if (!isHostValue(static_cast<clap_id>(i), values[i])) return std::nullopt;
     }
     return values;
 }

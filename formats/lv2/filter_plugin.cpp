@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "formats/lv2/filter_plugin.h"
 
+#include <algorithm>
 #include <bit>
 #include <cassert>
 #include <cmath>
 #include <limits>
 #include <new>
 
+#include "core/parameter_units.h"
 #include "core/saturating_conversion.h"
-#include "formats/lv2/host_units.h"
+#include "core/subnormal_flush.h"
 
 namespace {
 
@@ -38,6 +40,7 @@ void Lv2FilterPlugin::connectPort(std::uint32_t port, void* data) {
         case kPortLeft: left_ = static_cast<float*>(data); break;
         case kPortRight: right_ = static_cast<float*>(data); break;
         case kPortPeak: peak_ = static_cast<float*>(data); break;
+        case kPortEnabled: enabled_ = static_cast<const float*>(data); break;
         default: assert(!"connectPort: the plug-in has no such port"); break;
     }
 }
@@ -46,6 +49,7 @@ void Lv2FilterPlugin::activate() {
     assert(!active_ && "activate: the instance is active already");
     active_ = true;
     processor_.suspend();
+    settleBypass_ = true;
 }
 
 void Lv2FilterPlugin::deactivate() {
@@ -64,9 +68,26 @@ void Lv2FilterPlugin::applyChangedControls() {
         applied_[index] = true;
         appliedBits_[index] = bits;
         const auto parameter = static_cast<ParameterIndex>(index);
-        if (const auto normalized = lv2_units::normalizedValue(parameter, value, sampleRate_)) {
+        if (const auto normalized = parameter_units::valueForNumber(parameter, value, sampleRate_)) {
             processor_.setParameter(index, *normalized);
         }
+    }
+}
+
+void Lv2FilterPlugin::applyEnabledPort() {
+    if (enabled_ != nullptr && !std::isnan(*enabled_)) bypass_.setBypassed(!(*enabled_ > 0.0f));
+    if (settleBypass_) bypass_.settle();
+    settleBypass_ = false;
+}
+
+void Lv2FilterPlugin::render(std::uint32_t first, std::uint32_t count, float& peak) {
+    for (std::uint32_t done = 0; done < count;) {
+        const std::uint32_t frames = std::min(count - done, kLargestCoreCall);
+        const std::uint32_t at = first + done;
+        const float callPeak = processor_.process(input_ + at, left_ + at, right_ + at,
+                                                  static_cast<std::int32_t>(frames), OutputMode::Replace);
+        peak = callPeak > peak ? callPeak : peak;
+        done += frames;
     }
 }
 
@@ -78,14 +99,14 @@ void Lv2FilterPlugin::run(std::uint32_t frameCount) {
     if (input_ == nullptr || left_ == nullptr || right_ == nullptr) return;
 
     applyChangedControls();
+    applyEnabledPort();
     float peak = -std::numeric_limits<float>::infinity();
-    for (std::uint32_t done = 0; done < frameCount;) {
-        const std::uint32_t frames = frameCount - done < kLargestCoreCall ? frameCount - done : kLargestCoreCall;
-        const float callPeak = processor_.process(input_ + done, left_ + done, right_ + done,
-                                                  static_cast<std::int32_t>(frames), OutputMode::Replace);
-        peak = callPeak > peak ? callPeak : peak;
-        done += frames;
-    }
+    const float* const inputs[] = {input_};
+    float* const outputs[] = {left_, right_};
+    bypass_.process(inputs, 1, outputs, 2, frameCount,
+                    [&](std::uint32_t first, std::uint32_t count) { render(first, count, peak); });
+    flushSubnormals(left_, frameCount);
+    if (right_ != left_) flushSubnormals(right_, frameCount);
     if (peak_ != nullptr) *peak_ = peak > 0.0f ? peak : 0.0f;
     if (displayUpdates_.afterProcess(frameCount, peak, processor_.settingsPublications()) &&
         queueDraw_.queue_draw != nullptr) {

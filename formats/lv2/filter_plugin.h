@@ -9,8 +9,11 @@
 //   a suspend; settings and glides stay. It reads no port, since hosts may activate before
 //   connecting. deactivate changes nothing.
 // - run: with no frames, nothing at all. Otherwise the controls whose value changed since
-//   they were last handed over go to the core first, in parameter order, then the frames are
-//   filtered and the peak port receives the run's highest filtered sample, or 0 when none
+//   they were last handed over go to the core first, in parameter order, and the bypass
+//   switch takes the "enabled" port's value (a change cross-fades from the run's first
+//   frame; the first run after activate sets it at once). Then the frames are filtered, the
+//   outputs blended with the input as the switch stands and their subnormal samples flushed
+//   to zero, and the peak port receives the run's highest filtered sample, or 0 when none
 //   was above 0 (as the VST build's meter never shows less than 0). About thirty times a
 //   second at most, and only when the picture would differ, it asks the host's inline display
 //   for a new picture (DisplayUpdates).
@@ -25,6 +28,7 @@
 #include <cstdint>
 
 #include "core/display_updates.h"
+#include "core/bypass_switch.h"
 #include "core/filter_processor.h"
 #include "formats/lv2/inline_display_extension.h"
 #include "formats/lv2/port_layout.h"
@@ -50,6 +54,7 @@ public:
     // settings and the meter are read without locks).
     const FilterProcessor& processor() const { return processor_; }
     float sampleRate() const { return sampleRate_; }
+    bool bypassed() const { return bypass_.bypassed(); }
     const DisplayUpdates& displayUpdates() const { return displayUpdates_; }
 #if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
     // The inline display's picture; only the host's render calls touch it.
@@ -57,13 +62,21 @@ public:
 #endif
 
 private:
-    explicit Lv2FilterPlugin(float sampleRate) : sampleRate_(sampleRate), displayUpdates_(sampleRate) {}
+    explicit Lv2FilterPlugin(float sampleRate) : sampleRate_(sampleRate), displayUpdates_(sampleRate) {
+        bypass_.prepare(sampleRate);
+    }
 
     // Hands each control whose value differs from the one last handed over to the core, in
     // parameter order; the first run hands over every control.
     void applyChangedControls();
+    // The "enabled" port to the bypass switch: above 0 processing, 0 or below bypassed (as
+    // lv2:enabled defines it); NaN or no port changes nothing.
+    void applyEnabledPort();
+    // Frames [first, first + count) of the connected buffers through the processor.
+    void render(std::uint32_t first, std::uint32_t count, float& peak);
 
     FilterProcessor processor_;
+    BypassSwitch bypass_;
     const float sampleRate_;
 
     const float* controls_[kParameterCount] = {};
@@ -71,11 +84,14 @@ private:
     float* left_ = nullptr;
     float* right_ = nullptr;
     float* peak_ = nullptr;
+    const float* enabled_ = nullptr;
 
     // The bit patterns of the control values last handed over (so that -0.0 and a NaN
     // payload count as values too), and whether there has been one yet.
     std::uint32_t appliedBits_[kParameterCount] = {};
     bool applied_[kParameterCount] = {};
+    // Set by activate: the next run sets the bypass switch at once, without a fade.
+    bool settleBypass_ = true;
     bool active_ = false;  // for the debug build's checks of the host's call order
 
     DisplayUpdates displayUpdates_;

@@ -4,20 +4,28 @@
 #include <charconv>
 #include <vector>
 
-#include "core/coefficient_tables.h"
-#include "core/filter_processor.h"
-#include "core/filter_stage.h"
+#include "core/parameter_rules.h"
+#include "core/project_identity.h"
 #include "core/parameter_table.h"
-#include "formats/lv2/host_units.h"
+#include "core/parameter_units.h"
 #include "formats/lv2/inline_display_extension.h"
 #include "formats/lv2/plugin_uri.h"
 #include "formats/lv2/port_layout.h"
 
 namespace {
 
-// "Freq" is stated in multiples of the sample rate (lv2:sampleRate): at a rate of 1 the
-// VST build's hertz are the table's own fractions of the rate.
-constexpr float kRateOfOne = 1.0f;
+// What each control does, for hosts that show a port's comment.
+constexpr const char* kControlComments[kParameterCount] = {
+    "Cutoff or centre frequency: selects the nearest in pitch of the filter's 80 table frequencies at the "
+    "running sample rate",
+    "Resonance: off below 0.05, then 20 steps of a resonant peak at the frequency",
+    "Glide time: how slowly the filter moves to a new frequency or resonance, up to 4000 samples per table row "
+    "(0.1 is 400)",
+    "Filter type: low-pass, high-pass, band-pass, a resonant peak added to the input, or straight through",
+    "Slope: one to four two-pole stages in cascade, 12 dB per octave each",
+    "Share of the filtered signal in the output: 0 the input only, 1 the filtered signal only",
+    "Output level of the filtered signal, from silence to +6 dB",
+};
 
 // A float as the shortest decimal that reads back as the same float, always with a point or
 // an exponent, so that Turtle reads a decimal or a double, never an integer.
@@ -56,7 +64,7 @@ Statements portHeader(const char* classes, std::uint32_t index, const char* symb
 }
 
 // A control's range, default, unit and properties, by how the VST build shows it.
-Statements controlPort(const ParameterInfo& parameter, FilterProcessor& defaults) {
+Statements controlPort(const ParameterInfo& parameter) {
     Statements port = portHeader("lv2:InputPort , lv2:ControlPort", controlPortOf(parameter.index), parameter.symbol,
                                  parameter.name);
     const auto range = [&](const std::string& minimum, const std::string& maximum, const std::string& byDefault) {
@@ -64,37 +72,38 @@ Statements controlPort(const ParameterInfo& parameter, FilterProcessor& defaults
         port.push_back("lv2:minimum " + minimum);
         port.push_back("lv2:maximum " + maximum);
     };
-    const float shownDefault = lv2_units::shownHostValue(defaults, parameter.index, kRateOfOne);
+    // Every default is what a fresh VST instance shows at 44.1 kHz.
+    const float shownDefault =
+        parameter_units::shownNumber(parameter.index, parameter.defaultValue, kFrequencyDefaultRate);
     switch (parameter.display) {
         case DisplayRule::TargetFrequency:
-            range(turtleNumber(lv2_units::rowFrequencyHz(0, kRateOfOne)),
-                  turtleNumber(lv2_units::rowFrequencyHz(lv2_units::kTopFrequencyRow, kRateOfOne)),
+            range(turtleNumber(parameter_units::rowFrequencyHz(0, kFrequencyBoundsLowestRate)),
+                  turtleNumber(parameter_units::rowFrequencyHz(parameter_units::kTopFrequencyRow,
+                                                               kFrequencyBoundsHighestRate)),
                   turtleNumber(shownDefault));
             port.push_back("units:unit units:hz");
-            port.push_back("lv2:portProperty lv2:sampleRate , pprops:logarithmic");
+            port.push_back("lv2:portProperty pprops:logarithmic");
             break;
-        case DisplayRule::TypeName: {
-            range(turtleInteger(0), turtleInteger(kFilterTypeCount - 1), turtleInteger(static_cast<int>(shownDefault)));
-            std::vector<std::pair<int, std::string>> points;
-            for (int type = 0; type < kFilterTypeCount; ++type) points.emplace_back(type, FilterStage::typeName(type));
-            port.push_back("lv2:portProperty lv2:integer , lv2:enumeration");
-            port.push_back(scalePoints(points));
-            break;
-        }
+        case DisplayRule::TypeName:
         case DisplayRule::SlopePerOctave: {
-            const auto slope = [](int stages) { return static_cast<int>(stages * kDecibelsPerOctavePerStage); };
-            range(turtleInteger(slope(1)), turtleInteger(slope(kMaximumSlopeStages)),
+            // Choices by their numbers (type numbers, dB/Oct), labelled as the VST build shows them.
+            const int count = parameter_units::settingCount(parameter.index);
+            const auto numberOf = [&](int setting) {
+                const float value = parameter_units::valueOfSetting(parameter.index, setting);
+                return static_cast<int>(parameter_units::shownNumber(parameter.index, value, kFrequencyDefaultRate));
+            };
+            range(turtleInteger(numberOf(0)), turtleInteger(numberOf(count - 1)),
                   turtleInteger(static_cast<int>(shownDefault)));
             std::vector<std::pair<int, std::string>> points;
-            for (int stages = 1; stages <= kMaximumSlopeStages; ++stages) {
-                points.emplace_back(slope(stages), std::to_string(slope(stages)) + " " + parameter.unitLabel);
+            for (int setting = 0; setting < count; ++setting) {
+                points.emplace_back(numberOf(setting), *parameter_units::choiceLabel(parameter.index, setting));
             }
             port.push_back("lv2:portProperty lv2:integer , lv2:enumeration");
             port.push_back(scalePoints(points));
             break;
         }
         case DisplayRule::GainInDecibels:
-            range(turtleNumber(lv2_units::kLevelFloorDecibels), turtleNumber(lv2_units::topLevelDecibels()),
+            range(turtleNumber(parameter_units::kLevelFloorDecibels), turtleNumber(parameter_units::topLevelDecibels()),
                   turtleNumber(shownDefault));
             port.push_back("units:unit units:db");
             break;
@@ -104,7 +113,14 @@ Statements controlPort(const ParameterInfo& parameter, FilterProcessor& defaults
             range(turtleNumber(0.0f), turtleNumber(1.0f), turtleNumber(parameter.defaultValue));
             break;
     }
+    port.push_back("rdfs:comment " + turtleString(kControlComments[parameter.index]));
     return port;
+}
+
+// The maintainers as a FOAF node: name, address and homepage.
+std::string maintainerTurtle() {
+    return std::string("[\n\t\ta foaf:Person ;\n\t\tfoaf:name \"") + kProjectVendor + "\" ;\n\t\tfoaf:mbox <mailto:" +
+           kProjectContactAddress + "> ;\n\t\tfoaf:homepage <" + kProjectHomepage + ">\n\t]";
 }
 
 std::string writePorts(const std::vector<Statements>& ports) {
@@ -203,30 +219,58 @@ std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::stri
 }
 
 std::string lv2PluginTurtle(const Lv2DescriptionVersion& version, const std::string& uiFileName) {
-    FilterProcessor defaults;  // a fresh processor holds every parameter's default
     std::vector<Statements> ports;
-    for (const ParameterInfo& parameter : kParameterTable) ports.push_back(controlPort(parameter, defaults));
-    ports.push_back(portHeader("lv2:InputPort , lv2:AudioPort", kPortInput, kInputPortNames.symbol, kInputPortNames.name));
-    ports.push_back(portHeader("lv2:OutputPort , lv2:AudioPort", kPortLeft, kLeftPortNames.symbol, kLeftPortNames.name));
-    ports.push_back(
-        portHeader("lv2:OutputPort , lv2:AudioPort", kPortRight, kRightPortNames.symbol, kRightPortNames.name));
+    for (const ParameterInfo& parameter : kParameterTable) ports.push_back(controlPort(parameter));
+    Statements input =
+        portHeader("lv2:InputPort , lv2:AudioPort", kPortInput, kInputPortNames.symbol, kInputPortNames.name);
+    input.push_back("rdfs:comment \"The signal to filter\"");
+    ports.push_back(input);
+    for (const auto& [index, names] : {std::pair{kPortLeft, kLeftPortNames}, std::pair{kPortRight, kRightPortNames}}) {
+        Statements output = portHeader("lv2:OutputPort , lv2:AudioPort", index, names.symbol, names.name);
+        output.push_back("rdfs:comment \"The filtered signal mixed with the input; both outputs carry the same\"");
+        ports.push_back(output);
+    }
+    // A level meter: the highest filtered sample of each run as a linear amplitude.
     Statements peak = portHeader("lv2:OutputPort , lv2:ControlPort", kPortPeak, kPeakPortNames.symbol, kPeakPortNames.name);
     peak.push_back("lv2:minimum " + turtleNumber(0.0f));
     peak.push_back("lv2:maximum " + turtleNumber(1.0f));
+    peak.push_back("units:unit units:coef");
+    peak.push_back("rdfs:comment \"Peak meter: the highest filtered sample of each run, before the dry/wet mix, "
+                   "as a linear amplitude (1 is full scale; louder peaks are reported too)\"");
     ports.push_back(peak);
+    Statements enabled =
+        portHeader("lv2:InputPort , lv2:ControlPort", kPortEnabled, kEnabledPortNames.symbol, kEnabledPortNames.name);
+    enabled.push_back("lv2:default 1");
+    enabled.push_back("lv2:minimum 0");
+    enabled.push_back("lv2:maximum 1");
+    enabled.push_back("lv2:designation lv2:enabled");
+    enabled.push_back("lv2:portProperty lv2:toggled");
+    enabled.push_back(
+        "rdfs:comment \"1 filters, 0 bypasses: the outputs carry the input; a switch cross-fades over 10 ms\"");
+    ports.push_back(enabled);
 
-    return "@prefix doap: <http://usefulinc.com/ns/doap#> .\n" + inlineDisplayPrefix() +
+return "@prefix doap: <http://usefulinc.com/ns/doap#> .\n" + inlineDisplayPrefix() +
+           "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
            "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
            "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
            "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
            "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n" +
            uiPrefixes(uiFileName) + "\n"
+           "<" + std::string(kProjectHomepage) + ">\n"
+           "\ta doap:Project ;\n"
+           "\tdoap:name \"" + std::string(kProjectName) + "\" ;\n"
+           "\tdoap:homepage <" + std::string(kProjectHomepage) + "> ;\n"
+           "\tdoap:license <" + std::string(kProjectLicenseUri) + "> ;\n"
+           "\tdoap:maintainer " + maintainerTurtle() + " .\n\n"
            "<" + std::string(kPluginUri) + ">\n"
            "\ta lv2:Plugin , lv2:FilterPlugin ;\n"
            "\tdoap:name \"BRAMSOLIKET\" ;\n"
+           "\tdoap:shortdesc \"" + std::string(kProjectShortDescription) + "\" ;\n"
            "\trdfs:comment \"A resonant multi-mode filter: one to four two-pole stages of one type, one input, "
            "two identical outputs.\" ;\n"
+           "\tdoap:license <" + std::string(kProjectLicenseUri) + "> ;\n"
+           "\tlv2:project <" + std::string(kProjectHomepage) + "> ;\n"
            "\tlv2:minorVersion " + std::to_string(version.minor) + " ;\n"
            "\tlv2:microVersion " + std::to_string(version.micro) + " ;\n"
            "\tlv2:optionalFeature lv2:hardRTCapable ;\n" +

@@ -241,7 +241,8 @@ bool PluginInstance::load(const std::vector<std::uint8_t>& bytes, std::size_t pe
 
 std::vector<double> valuesOf(const PluginInstance& instance) {
     std::vector<double> values;
-    for (clap_id id = 0; id < 7; ++id) values.push_back(instance.value(id));
+    const std::uint32_t count = instance.params->count(instance.plugin);
+    for (clap_id id = 0; id < count; ++id) values.push_back(instance.value(id));
     return values;
 }
 

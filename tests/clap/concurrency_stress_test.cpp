@@ -31,11 +31,14 @@ TEST(ClapConcurrencyStress, MainThreadLoadsAndReadsWhileAudioRuns) {
     TestHost host;
     PluginInstance instance(module, host);
     // Two states whose values the audio thread's events never use: every value read is
-    // from one of them or from an event.
+    // from one of them or from an event. For each id: the first state's, the second's and
+    // the events' value ("Type" and "Cutoff" take settings, the bypass 0 or 1).
+    constexpr double kValues[8][3] = {{0.125, 0.875, 0.5}, {0.125, 0.875, 0.5}, {0.125, 0.875, 0.5}, {1, 3, 2},
+                                      {0, 3, 1},           {0.125, 0.875, 0.5}, {0.125, 0.875, 0.5}, {0, 1, 1}};
     EventList first, second;
-    for (clap_id id = 0; id < 7; ++id) {
-        first.add(0, id, 0.125);
-        second.add(0, id, 0.875);
+    for (clap_id id = 0; id < 8; ++id) {
+        first.add(0, id, kValues[id][0]);
+        second.add(0, id, kValues[id][1]);
     }
     instance.flush(second);
     const auto secondState = instance.save();
@@ -52,7 +55,7 @@ TEST(ClapConcurrencyStress, MainThreadLoadsAndReadsWhileAudioRuns) {
         for (std::uint32_t block = 0; !stop.load(); ++block) {
             for (std::size_t i = 0; i < input.size(); ++i) input[i] = ((block * 31 + i * 17) % 200) / 100.0f - 1.0f;
             events.clear();
-            events.add(block % 256, block % 7, 0.5);
+            events.add(block % 256, block % 8, kValues[block % 8][2]);
             float* inputs[1] = {input.data()};
             float* outputs[2] = {left.data(), right.data()};
             const clap_audio_buffer in{inputs, nullptr, 1, 0, 0};
@@ -70,12 +73,12 @@ TEST(ClapConcurrencyStress, MainThreadLoadsAndReadsWhileAudioRuns) {
     bool valuesWereSet = true;
     while (std::chrono::steady_clock::now() < end) {
         instance.load(++round % 2 == 0 ? firstState : secondState);
-        for (clap_id id = 0; id < 7; ++id) {
+        for (clap_id id = 0; id < 8; ++id) {
             const double value = instance.value(id);
-            if (value != 0.125 && value != 0.875 && value != 0.5) valuesWereSet = false;
+            if (value != kValues[id][0] && value != kValues[id][1] && value != kValues[id][2]) valuesWereSet = false;
             instance.text(id, value);
         }
-        EXPECT_EQ(instance.save().size(), 40u);
+        EXPECT_EQ(instance.save().size(), 44u);
     }
     stop = true;
     audio.join();

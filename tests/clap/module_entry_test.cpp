@@ -46,14 +46,17 @@ TEST(ClapModule, EntryFactoryAndDescriptor) {
     EXPECT_EQ(descriptor->clap_version.major, 1u);
     EXPECT_STREQ(descriptor->id, "bramsoliket.filter");
     EXPECT_STREQ(descriptor->name, "BRAMSOLIKET");
-    EXPECT_STREQ(descriptor->version, "1.0.0");
-    for (const char* field : {descriptor->vendor, descriptor->url, descriptor->manual_url, descriptor->support_url,
-                              descriptor->description}) {
-        EXPECT_NE(field, nullptr);
+    EXPECT_STREQ(descriptor->version, "1.2.0");
+    EXPECT_STREQ(descriptor->vendor, "The BRAMSOLIKET developers");
+    EXPECT_STREQ(descriptor->url, "https://github.com/bramsoliket/bramsoliket");
+    for (const char* field : {descriptor->manual_url, descriptor->support_url, descriptor->description}) {
+        ASSERT_NE(field, nullptr);
+        EXPECT_STRNE(field, "");
     }
+    // The features name the ports: a mono input, a stereo output.
     std::vector<std::string> features;
     for (const char* const* feature = descriptor->features; *feature != nullptr; ++feature) features.push_back(*feature);
-    EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "filter", "mono"}));
+    EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "filter", "mono", "stereo"}));
 
     TestHost host;
     EXPECT_EQ(factory->create_plugin(factory, host.host(), "bramsoliket.other"), nullptr);

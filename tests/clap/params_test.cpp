@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The params extension: the seven parameters' info from the parameter table, the core's
-// display texts with units in UTF-8, and typed texts back to values, so that every text the
-// plug-in shows comes back as a value showing that same text.
+// The params extension: the seven parameters' info from the parameter table, "Type" and
+// "Cutoff" as enumerations, the bypass, the core's display texts with units in UTF-8, and
+// typed texts back to values, so that every text the plug-in shows comes back as a value
+// showing that same text.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <limits>
 
 #include "core/parameter_table.h"
+#include "core/parameter_units.h"
 #include "tests/clap/clap_host.h"
 
 namespace {
@@ -25,27 +27,67 @@ protected:
     PluginInstance instance{module, host};
 };
 
-TEST_F(ClapParams, InfoComesFromTheParameterTable) {
-    ASSERT_EQ(instance.params->count(instance.plugin), 7u);
-    for (std::uint32_t index = 0; index < 7; ++index) {
+TEST_F(ClapParams, InfoComesFromTheParameterTableAndTheChoicesAreEnumerations) {
+    ASSERT_EQ(instance.params->count(instance.plugin), 8u);
+    // Freq, Res, Smooth, Dry/Wet, Level: 0 to 1; Type and Cutoff: their settings; Bypass.
+    struct Expected {
+        std::uint32_t flags;
+        double maximum, defaultValue;
+        const char* name;
+    };
+    constexpr std::uint32_t kChoice = kClapParamIsAutomatable | kClapParamIsStepped | kClapParamIsEnum;
+    const Expected expected[8] = {
+        {kClapParamIsAutomatable, 1.0, 0.5, "Freq"},    {kClapParamIsAutomatable, 1.0, 0.0, "Res"},
+        {kClapParamIsAutomatable, 1.0, 0.1f, "Smooth"}, {kChoice, 4.0, 0.0, "Type"},
+        {kChoice, 3.0, 0.0, "Cutoff"},                  {kClapParamIsAutomatable, 1.0, 1.0, "Dry/Wet"},
+        {kClapParamIsAutomatable, 1.0, 0.5, "Level"},
+        {kClapParamIsAutomatable | kClapParamIsStepped | kClapParamIsBypass, 1.0, 0.0, "Bypass"},
+    };
+    for (std::uint32_t index = 0; index < 8; ++index) {
         clap_param_info info;
         std::memset(&info, 0x5a, sizeof info);
         ASSERT_TRUE(instance.params->get_info(instance.plugin, index, &info));
         EXPECT_EQ(info.id, index);
-        EXPECT_EQ(info.flags, kClapParamIsAutomatable);
-        EXPECT_STREQ(info.name, kParameterTable[index].name);
+        EXPECT_EQ(info.flags, expected[index].flags) << index;
+        EXPECT_STREQ(info.name, expected[index].name);
         EXPECT_STREQ(info.module, "");
         EXPECT_EQ(info.min_value, 0.0);
-        EXPECT_EQ(info.max_value, 1.0);
-        EXPECT_EQ(info.default_value, kParameterTable[index].defaultValue);
-        EXPECT_EQ(instance.value(index), kParameterTable[index].defaultValue);
+        EXPECT_EQ(info.max_value, expected[index].maximum);
+        EXPECT_EQ(info.default_value, expected[index].defaultValue);
+        EXPECT_EQ(instance.value(index), expected[index].defaultValue);
+        if (index < 7) {
+            EXPECT_STREQ(info.name, kParameterTable[index].name);
+        }
     }
     clap_param_info info;
-    EXPECT_FALSE(instance.params->get_info(instance.plugin, 7, &info));
+    EXPECT_FALSE(instance.params->get_info(instance.plugin, 8, &info));
     EXPECT_FALSE(instance.params->get_info(instance.plugin, 0, nullptr));
     double value = 0.0;
-    EXPECT_FALSE(instance.params->get_value(instance.plugin, 7, &value));
+    EXPECT_FALSE(instance.params->get_value(instance.plugin, 8, &value));
     EXPECT_FALSE(instance.params->get_value(instance.plugin, 0, nullptr));
+}
+
+// Values between the steps of a stepped parameter take the nearer step, the lower at the
+// exact middle; beyond the range its ends.
+TEST_F(ClapParams, SteppedValuesTakeTheNearestStep) {
+    const std::pair<double, double> typeValues[] = {{1.4, 1.0}, {1.5, 1.0}, {1.6, 2.0}, {-3.0, 0.0}, {9.0, 4.0},
+                                                    {kInfinity, 4.0}};
+    for (const auto& [sent, read] : typeValues) {
+        EventList events;
+        events.add(0, 3, sent);
+        instance.flush(events);
+        EXPECT_EQ(instance.value(3), read) << sent;
+    }
+    EventList events;
+    events.add(0, 4, 2.5);
+    events.add(0, 7, 0.5);
+    instance.flush(events);
+    EXPECT_EQ(instance.value(4), 2.0);
+    EXPECT_EQ(instance.value(7), 0.0);
+    events.clear();
+    events.add(0, 7, 0.75);
+    instance.flush(events);
+    EXPECT_EQ(instance.value(7), 1.0);
 }
 
 // The display texts the VST build shows in its 8-character fields, with their units.
@@ -58,9 +100,10 @@ TEST_F(ClapParams, ValueTextsAreTheCoreDisplaysWithUnits) {
     const Shown shown[] = {
         {0, 0.5, "5101.878 Hz"},  {0, 0.0, "334.3359 Hz"},     {0, 0.25, "2077.232 Hz"},
         {0, 1.0, "18563.55 Hz"},  {0, 1.5, "18563.55 Hz"},     {1, 0.5, "0.500000 amount"},
-        {2, 0.1, "0.100000 amount"}, {3, 0.0, "LowPass"},      {3, 0.2, "HighPass"},
-        {3, 0.5, "BandPass"},     {3, 0.7, "Resonant"},        {3, 0.9, "Thru"},
-        {4, 0.0, "12 dB/Oct"},    {4, 0.5, "36 dB/Oct"},       {4, 1.0, "48 dB/Oct"},
+        {2, 0.1, "0.100000 amount"}, {3, 0.0, "LowPass"},      {3, 1.0, "HighPass"},
+        {3, 2.0, "BandPass"},     {3, 3.0, "Resonant"},        {3, 4.0, "Thru"},
+        {4, 0.0, "12 dB/Oct"},    {4, 2.0, "36 dB/Oct"},       {4, 3.0, "48 dB/Oct"},
+        {4, 0.4, "12 dB/Oct"},    {7, 0.0, "Off"},             {7, 1.0, "On"},
         {5, 0.7, "0.699999 mix"}, {6, 0.5, "0.000000 dB"},     {6, 1.0, "6.020599 dB"},
         {6, 0.25, "-6.02059 dB"}, {6, 0.05, "-20.0000 dB"},    {6, 0.0, "-\xE2\x88\x9E dB"},
         {6, -kInfinity, "-\xE2\x88\x9E dB"},
@@ -72,7 +115,7 @@ TEST_F(ClapParams, ValueTextsAreTheCoreDisplaysWithUnits) {
     EXPECT_EQ(instance.text(0, 1.0), "20205.22 Hz");
 
     EXPECT_EQ(instance.text(0, kNaN), "<refused>");
-    EXPECT_EQ(instance.text(7, 0.5), "<refused>");
+    EXPECT_EQ(instance.text(8, 0.5), "<refused>");
     // A buffer too small for the whole text gets an empty one and nothing past its end.
     char buffer[16];
     std::memset(buffer, 0x7e, sizeof buffer);
@@ -85,31 +128,49 @@ TEST_F(ClapParams, ValueTextsAreTheCoreDisplaysWithUnits) {
 }
 
 TEST_F(ClapParams, EveryShownTextComesBackAsAValueWithThatText) {
-    // The ends, the smallest value, the level's last values below 0 dB ("-0.00000 dB"), the
-    // stage counts' boundaries, and values all over the range.
-    std::vector<double> values = {0.0, 1.0, 1e-45, std::nextafter(1.0f, 0.0f), 0.5, std::nextafter(0.5f, 0.0f),
-                                  1.0 / 6.0, 0.5 / 79.0};
-    for (int i = 0; i <= 1000; ++i) values.push_back(i / 1000.0);
-    std::uint32_t state = 12345;
-    for (int i = 0; i < 300; ++i) {
-        state = state * 1664525u + 1013904223u;
-        values.push_back(static_cast<float>(state >> 8) / 16777216.0f);
-    }
+    // Values all over each parameter's range, its ends and its smallest value.
+    std::vector<double> shares = {0.0, 1.0, 1e-45, std::nextafter(1.0f, 0.0f), 0.5, 1.0 / 6.0, 0.5 / 79.0};
+    for (int i = 0; i <= 300; ++i) shares.push_back(i / 300.0);
     for (const double rate : {44100.0, 96000.0}) {
         if (rate != 44100.0) {
             ASSERT_TRUE(instance.activate(rate));
         }
-        for (clap_id id = 0; id < 7; ++id) {
-            for (const double value : values) {
+        for (clap_id id = 0; id < 8; ++id) {
+            clap_param_info info;
+            ASSERT_TRUE(instance.params->get_info(instance.plugin, id, &info));
+            for (const double share : shares) {
+                const double value = share * info.max_value;
                 const std::string text = instance.text(id, value);
                 const std::optional<double> typed = instance.valueOf(id, text);
                 ASSERT_TRUE(typed.has_value()) << id << ": " << text;
-                ASSERT_GE(*typed, 0.0);
-                ASSERT_LE(*typed, 1.0);
+                ASSERT_GE(*typed, info.min_value);
+                ASSERT_LE(*typed, info.max_value);
                 ASSERT_EQ(*typed, static_cast<float>(*typed)) << "a value the host can hand back exactly";
+                if ((info.flags & kClapParamIsStepped) != 0) {
+                    ASSERT_EQ(*typed, std::floor(*typed)) << "a step";
+                }
                 ASSERT_EQ(instance.text(id, *typed), text) << id << " from " << value << " at " << rate;
             }
         }
+    }
+}
+
+// The same hertz selects the same row here as in the LV2 plug-in: the row nearest in pitch.
+TEST_F(ClapParams, TypedHertzSelectTheRowNearestInPitch) {
+    // Between rows 17 and 18 at 44.1 kHz: nearer row 17 in hertz, row 18 in pitch.
+    EXPECT_EQ(parameter_units::settingOf(kParameterFrequency, static_cast<float>(*instance.valueOf(0, "1906.7"))), 18);
+    for (const double rate : {44100.0, 48000.0, 96000.0}) {
+        if (rate != 44100.0) {
+            ASSERT_TRUE(instance.activate(rate));
+        }
+        for (int row = 0; row < 80; ++row) {
+            const float hertz = parameter_units::rowFrequencyHz(row, static_cast<float>(rate));
+            const std::optional<double> value = instance.valueOf(0, std::to_string(hertz));
+            ASSERT_TRUE(value.has_value());
+            ASSERT_EQ(parameter_units::settingOf(kParameterFrequency, static_cast<float>(*value)), row)
+                << hertz << " Hz at " << rate;
+        }
+        if (instance.active()) instance.deactivate();
     }
 }
 
@@ -126,6 +187,7 @@ TEST_F(ClapParams, TypedTexts) {
         {0, "inf Hz", "18563.55 Hz"},   {1, "+0.5", "0.500000 amount"},     {2, "0.25 AMOUNT", "0.250000 amount"},
         {3, "highpass", "HighPass"},    {3, " THRU", "Thru"},               {4, "24 dB/Oct", "24 dB/Oct"},
         {4, "24", "24 dB/Oct"},         {4, "29", "24 dB/Oct"},             {4, "1000", "48 dB/Oct"},
+        {7, "on", "On"},                {7, "Off ", "Off"},
         {5, "0.7 mix", "0.700000 mix"}, {5, "2", "1.000000 mix"},           {5, "-1", "0.000000 mix"},
         {6, "0 dB", "0.000000 dB"},     {6, "-inf", "-\xE2\x88\x9E dB"},    {6, "-\xE2\x88\x9E dB", "-\xE2\x88\x9E dB"},
         {6, "-20", "-20.0000 dB"},      {6, "100 dB", "6.020599 dB"},
@@ -137,14 +199,18 @@ TEST_F(ClapParams, TypedTexts) {
     }
     EXPECT_EQ(instance.valueOf(6, "0 dB"), 0.5);
     EXPECT_EQ(instance.valueOf(3, "LowPass"), 0.0);
+    EXPECT_EQ(instance.valueOf(3, "Resonant"), 3.0);
     EXPECT_EQ(instance.valueOf(4, "12"), 0.0);
+    EXPECT_EQ(instance.valueOf(4, "36 dB/Oct"), 2.0);
+    EXPECT_EQ(instance.valueOf(7, "On"), 1.0);
 
     const std::pair<clap_id, const char*> refused[] = {{0, "12 dB"},  {6, "abc"},  {6, ""},           {6, "nan"},
                                                        {3, "LowPas"}, {3, "0"},    {1, "0,5"},        {6, "--3"},
-                                                       {6, "3 dB extra"}, {4, "dB/Oct"}, {0, "5 kHzz"}};
+                                                       {6, "3 dB extra"}, {4, "dB/Oct"}, {0, "5 kHzz"},
+                                                       {7, "1"},          {7, "bypassed"}};
     for (const auto& [id, typed] : refused) EXPECT_FALSE(instance.valueOf(id, typed).has_value()) << typed;
     double value = 0.0;
-    EXPECT_FALSE(instance.params->text_to_value(instance.plugin, 7, "0.5", &value));
+    EXPECT_FALSE(instance.params->text_to_value(instance.plugin, 8, "0.5", &value));
     EXPECT_FALSE(instance.params->text_to_value(instance.plugin, 1, nullptr, &value));
     EXPECT_FALSE(instance.params->text_to_value(instance.plugin, 1, "0.5", nullptr));
 }

@@ -60,13 +60,13 @@ EventList events(std::initializer_list<std::tuple<std::uint32_t, clap_id, double
 TEST(ClapProcess, ChangesLandOnTheirSamples) {
     // In one block: changes at their offsets, two out of order, one beyond the block.
     const std::vector<float> sampleAccurate =
-        render({{600, events({{0, 3, 0.5}, {17, 0, 0.2}, {17, 1, 0.9}, {100, 4, 1.0}, {300, 5, 0.3},
+        render({{600, events({{0, 3, 2.0}, {17, 0, 0.2}, {17, 1, 0.9}, {100, 4, 3.0}, {300, 5, 0.3},
                               {250, 5, 0.6}, {599, 6, 0.25}, {650, 2, 0.0}})},
                 {100, {}}});
     // The same, cut into blocks at those samples.
-    const std::vector<float> cutThere = render({{17, events({{0, 3, 0.5}})},
+    const std::vector<float> cutThere = render({{17, events({{0, 3, 2.0}})},
                                                 {83, events({{0, 0, 0.2}, {0, 1, 0.9}})},
-                                                {200, events({{0, 4, 1.0}})},
+                                                {200, events({{0, 4, 3.0}})},
                                                 {299, events({{0, 5, 0.3}, {0, 5, 0.6}})},
                                                 {1, events({{0, 6, 0.25}})},
                                                 {100, events({{0, 2, 0.0}})}});
@@ -87,7 +87,7 @@ TEST(ClapProcess, EventsThatChangeNoParameterArePassedOver) {
     junk([](auto& e) { e.header.type = 0; });      // a note-on's type
     junk([](auto& e) { e.header.space_id = 1; });  // another event space
     junk([](auto& e) { e.header.size = sizeof(clap_event_header); });
-    junk([](auto& e) { e.param_id = 7; });
+    junk([](auto& e) { e.param_id = 8; });
     junk([](auto& e) { e.param_id = kClapInvalidId; });
     junk([](auto& e) { e.value = std::numeric_limits<double>::quiet_NaN(); });
     mixed.add(30, 2, 0.1);
@@ -99,7 +99,7 @@ TEST(ClapProcess, EventsThatChangeNoParameterArePassedOver) {
     TestHost host;
     PluginInstance instance(module, host);
     instance.flush(mixed);
-    EXPECT_EQ(valuesOf(instance), (std::vector<double>{1.0, 0.0, 0.1f, 0.0, 0.0, 1.0, 1.0}));
+    EXPECT_EQ(valuesOf(instance), (std::vector<double>{1.0, 0.0, 0.1f, 0.0, 0.0, 1.0, 1.0, 0.0}));
 }
 
 // The host gives buffers beyond the block's frames: they stay as they were, at any size.
@@ -108,7 +108,7 @@ TEST(ClapProcess, WritesOnlyTheBlock) {
     TestHost host;
     PluginInstance instance(module, host);
     ASSERT_TRUE(instance.activate(44100.0));
-    instance.flush(events({{0, 1, 0.8}, {0, 3, 0.25}}));
+    instance.flush(events({{0, 1, 0.8}, {0, 3, 1.0}}));
     constexpr std::size_t kGuard = 16;
     constexpr float kGuardValue = 777.0f;
     for (const std::uint32_t frames : {0u, 1u, 2u, 31u, 512u, 4097u, 8192u}) {
@@ -196,7 +196,7 @@ TEST(ClapProcess, MissingBuffersAndCallsOutOfTurn) {
 // Changes flushed while not active are in force from the first sample after activation; a
 // flush between blocks of an active plug-in sets its changes and nothing else.
 TEST(ClapProcess, FlushSetsChangesAndNothingElse) {
-    const EventList setting = events({{0, 0, 0.3}, {0, 1, 0.6}, {0, 3, 0.5}, {0, 4, 1.0}, {0, 6, 0.4}});
+    const EventList setting = events({{0, 0, 0.3}, {0, 1, 0.6}, {0, 3, 2.0}, {0, 4, 3.0}, {0, 6, 0.4}});
     EXPECT_EQ(render({{1500, {}}}, setting), render({{1500, setting}}));
 
     ClapModule module(BRAMSOLIKET_CLAP_MODULE_PATH);
@@ -207,7 +207,7 @@ TEST(ClapProcess, FlushSetsChangesAndNothingElse) {
     const std::vector<float> input = noise(1000);
     std::vector<float> left(1000), right(1000);
     instance.process(input.data(), left.data(), right.data(), 400);
-    instance.flush(events({{250, 3, 0.5}, {0, 6, 0.4}}));  // values it already has
+    instance.flush(events({{250, 3, 2.0}, {0, 6, 0.4}}));  // values it already has
     instance.flush({});
     instance.process(input.data() + 400, left.data() + 400, right.data() + 400, 600);
     EXPECT_EQ(left, render({{1000, {}}}, setting));

@@ -33,7 +33,7 @@ expect() {
 expect name "$name" BRAMSOLIKET
 expect "audio inputs:outputs" "$audio" 1:2
 expect "MIDI inputs:outputs" "$midi" 0:0
-expect "parameters in:out" "$params" 7:0
+expect "parameters in:out" "$params" 8:0
 expect path "$path" "$module"
 [ "$fail" -eq 0 ] && echo "Qtractor's scanner found the plug-in as expected"
 exit "$fail"

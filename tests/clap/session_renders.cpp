@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/parameter_units.h"
 #include "support/float_mode.h"
 #include "tests/clap/clap_host.h"
 
@@ -12,6 +13,14 @@ namespace clap_testing {
 namespace {
 
 using testing_support::SessionStep;
+
+// The CLAP value of a parameter for the VST build's normalized value, as a host converting a
+// session by value sends it: "Type" and "Cutoff" as the settings the value selects (0 to 4,
+// 0 to 3), the others as they are.
+double clapValueOf(clap_id id, float normalized) {
+    const auto index = static_cast<std::int32_t>(id);
+    return parameter_units::hasChoices(index) ? parameter_units::settingOf(index, normalized) : normalized;
+}
 
 // The audio thread's floating-point mode as hosts set it, for the enclosed calls.
 class HostAudioThreadMode {
@@ -52,7 +61,9 @@ std::vector<float> renderThroughClapModule(const testing_support::ScriptedSessio
         case Delivery::EventsPerSessionBlock:
             plugin.activate(rate);
             for (const SessionStep& step : session.steps) {
-                if (step.kind == SessionStep::Kind::SetParameter) events.add(0, step.index, step.value);
+                if (step.kind == SessionStep::Kind::SetParameter) {
+                    events.add(0, step.index, clapValueOf(step.index, step.value));
+                }
                 if (step.kind == SessionStep::Kind::Suspend) {
                     plugin.deactivate();
                     plugin.activate(rate);
@@ -78,7 +89,9 @@ std::vector<float> renderThroughClapModule(const testing_support::ScriptedSessio
                 filled = 0;
             };
             for (const SessionStep& step : session.steps) {
-                if (step.kind == SessionStep::Kind::SetParameter) events.add(filled, step.index, step.value);
+                if (step.kind == SessionStep::Kind::SetParameter) {
+                    events.add(filled, step.index, clapValueOf(step.index, step.value));
+                }
                 if (step.kind == SessionStep::Kind::Suspend) {
                     endHostBlock();
                     plugin.reset();
@@ -100,7 +113,7 @@ std::vector<float> renderThroughClapModule(const testing_support::ScriptedSessio
         case Delivery::FlushBetweenBlocks:
             for (const SessionStep& step : session.steps) {
                 if (step.kind == SessionStep::Kind::SetParameter) {
-                    events.add(0, step.index, step.value);
+                    events.add(0, step.index, clapValueOf(step.index, step.value));
                     plugin.flush(events);
                     events.clear();
                 }

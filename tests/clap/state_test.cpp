@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The state extension: a saved state restores every value bit for bit and the sound with
-// them; a truncated, oversized or garbled record, or a failing stream, is refused and
-// changes nothing; a state loaded while the plug-in runs lands between two blocks.
+// them; a record of the first version, before the enumerations and the bypass, loads as
+// the same settings; a truncated, oversized or garbled record, or a failing stream, is
+// refused and changes nothing; a state loaded while the plug-in runs lands between two blocks.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -14,12 +15,14 @@ namespace {
 
 using namespace clap_testing;
 
-// Values off every default, one of them the smallest float, set through flush.
-const double kSetting[7] = {0.31, 0.77, 0.004, 0.5, 2.0 / 3.0, 1e-45, 0.9};
+// Values off every default, one of them the smallest float, set through flush; "Type" and
+// "Cutoff" by their settings (BandPass, 36 dB/Oct).
+const double kSetting[7] = {0.31, 0.77, 0.004, 2.0, 2.0, 1e-45, 0.9};
 
-EventList settingEvents() {
+EventList settingEvents(bool bypassed = false) {
     EventList events;
     for (clap_id id = 0; id < 7; ++id) events.add(0, id, kSetting[id]);
+    events.add(0, 7, bypassed ? 1.0 : 0.0);
     return events;
 }
 
@@ -30,18 +33,32 @@ std::vector<float> renderNoise(PluginInstance& instance, std::uint32_t frames, c
     return left;
 }
 
-// A record with every field as given and a checksum that matches it.
-std::vector<std::uint8_t> record(std::uint16_t version, std::uint16_t count, float firstValue) {
+// A record of `version` holding `values` (their count as its count), with a checksum that
+// matches it.
+std::vector<std::uint8_t> record(std::uint16_t version, const std::vector<float>& values) {
+    const auto count = static_cast<std::uint16_t>(values.size());
     std::vector<std::uint8_t> bytes = {'B', 'r', 'S', 'k', static_cast<std::uint8_t>(version),
                                        static_cast<std::uint8_t>(version >> 8), static_cast<std::uint8_t>(count),
                                        static_cast<std::uint8_t>(count >> 8)};
-    for (int i = 0; i < 7; ++i) {
-        const std::uint32_t bits = std::bit_cast<std::uint32_t>(i == 0 ? firstValue : 0.5f);
+    for (const float value : values) {
+        const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
         for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<std::uint8_t>(bits >> (8 * b)));
     }
     const std::uint32_t crc = stateChecksum(bytes.data(), bytes.size());
     for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<std::uint8_t>(crc >> (8 * b)));
     return bytes;
+}
+
+// A record of the current version: the eight host values, one of them replaced.
+std::vector<std::uint8_t> currentRecord(std::size_t at = 0, float value = 0.5f) {
+    std::vector<float> values = {0.5f, 0.5f, 0.5f, 2.0f, 1.0f, 0.5f, 0.5f, 0.0f};
+    values[at] = value;
+    return record(2, values);
+}
+
+// A record of version 1: seven normalized values, the first as given.
+std::vector<std::uint8_t> firstVersionRecord(float firstValue) {
+    return record(1, {firstValue, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
 }
 
 TEST(ClapState, ChecksumIsZlibsCrc32) {
@@ -55,10 +72,10 @@ TEST(ClapState, SavedStateRestoresValuesAndSound) {
     PluginInstance saved(firstModule, host), restored(secondModule, host);
     saved.flush(settingEvents());
     const std::vector<std::uint8_t> bytes = saved.save();
-    ASSERT_EQ(bytes.size(), 40u);
-    EXPECT_EQ(std::memcmp(bytes.data(), "BrSk\x01\x00\x07\x00", 8), 0);
+    ASSERT_EQ(bytes.size(), 44u);
+    EXPECT_EQ(std::memcmp(bytes.data(), "BrSk\x02\x00\x08\x00", 8), 0);
 
-    for (const std::size_t perRead : {std::size_t{1}, std::size_t{3}, std::size_t{40}}) {
+    for (const std::size_t perRead : {std::size_t{1}, std::size_t{3}, std::size_t{44}}) {
         EXPECT_TRUE(restored.load(bytes, perRead)) << perRead;
     }
     EXPECT_EQ(host.valueRescans, 3);
@@ -67,6 +84,33 @@ TEST(ClapState, SavedStateRestoresValuesAndSound) {
     ASSERT_TRUE(saved.activate(44100.0));
     ASSERT_TRUE(restored.activate(44100.0));
     EXPECT_EQ(renderNoise(restored, 3000), renderNoise(saved, 3000));
+
+    // The bypass is part of the state.
+    saved.flush(settingEvents(true));
+    ASSERT_TRUE(restored.load(saved.save()));
+    EXPECT_EQ(restored.value(7), 1.0);
+}
+
+// What version 1 saved loads as the settings its values selected: "Type" and "Cutoff" as
+// their settings, the bypass off; the sound is that of the same values set by events.
+TEST(ClapState, FirstVersionRecordsLoadAsTheSameSettings) {
+    ClapModule loadingModule(BRAMSOLIKET_CLAP_MODULE_PATH), eventModule(BRAMSOLIKET_CLAP_MODULE_PATH);
+    TestHost host;
+    PluginInstance loading(loadingModule, host), byEvents(eventModule, host);
+    const std::vector<float> normalized = {0.31f, 0.77f, 0.004f, 0.6f, 0.7f, 1e-45f, 0.9f};
+    EventList setBypassed;
+    setBypassed.add(0, 7, 1.0);
+    loading.flush(setBypassed);
+    ASSERT_TRUE(loading.load(record(1, normalized)));
+    EXPECT_EQ(valuesOf(loading), (std::vector<double>{0.31f, 0.77f, 0.004f, 2.0, 2.0, 1e-45f, 0.9f, 0.0}));
+    EXPECT_EQ(loading.text(3, loading.value(3)), "BandPass");
+    EXPECT_EQ(loading.text(4, loading.value(4)), "36 dB/Oct");
+    byEvents.flush(settingEvents());
+    ASSERT_TRUE(loading.activate(44100.0));
+    ASSERT_TRUE(byEvents.activate(44100.0));
+    EXPECT_EQ(renderNoise(loading, 3000), renderNoise(byEvents, 3000));
+    // Saved again, in the current version.
+    EXPECT_EQ(std::memcmp(loading.save().data(), "BrSk\x02\x00\x08\x00", 8), 0);
 }
 
 TEST(ClapState, DamagedRecordsAndFailingStreamsChangeNothing) {
@@ -87,13 +131,22 @@ TEST(ClapState, DamagedRecordsAndFailingStreamsChangeNothing) {
         damaged.push_back(good);
         damaged.back()[bit / 8] ^= static_cast<std::uint8_t>(1u << (bit % 8));
     }
-    damaged.push_back(record(2, 7, 0.5f));
-    damaged.push_back(record(1, 6, 0.5f));
-    damaged.push_back(record(1, 7, std::numeric_limits<float>::quiet_NaN()));
-    damaged.push_back(record(1, 7, 1.5f));
-    damaged.push_back(record(1, 7, -0.25f));
-    damaged.push_back(record(1, 7, std::numeric_limits<float>::infinity()));
-    ASSERT_TRUE(instance.load(record(1, 7, 0.25f))) << "the crafted records are otherwise valid";
+    // Unknown versions, counts that are not their version's, values outside their ranges or
+    // between steps.
+    constexpr float kNaNValue = std::numeric_limits<float>::quiet_NaN();
+    constexpr float kInfinityValue = std::numeric_limits<float>::infinity();
+    damaged.push_back(record(3, {0.5f, 0.5f, 0.5f, 2.0f, 1.0f, 0.5f, 0.5f, 0.0f}));
+    damaged.push_back(record(2, {0.5f, 0.5f, 0.5f, 2.0f, 1.0f, 0.5f, 0.5f}));
+    damaged.push_back(record(1, {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f}));
+    damaged.push_back(record(1, {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f}));
+    for (const float value : {kNaNValue, 1.5f, -0.25f, kInfinityValue}) damaged.push_back(firstVersionRecord(value));
+    const std::vector<std::pair<std::size_t, float>> outOfRange = {
+        {0, 1.5f}, {0, kNaNValue}, {1, -0.25f}, {3, 5.0f}, {3, 1.5f}, {4, 4.0f}, {4, -1.0f}, {7, 0.5f}, {7, 2.0f}};
+    for (const auto& [at, value] : outOfRange) {
+        damaged.push_back(currentRecord(at, value));
+    }
+    ASSERT_TRUE(instance.load(firstVersionRecord(0.25f))) << "the crafted records are otherwise valid";
+    ASSERT_TRUE(instance.load(currentRecord(3, 4.0f)));
     ASSERT_TRUE(instance.load(good));
 
     const int rescans = host.valueRescans;
@@ -164,7 +217,7 @@ TEST(ClapState, LoadWhileActiveLandsAtTheNextBlock) {
     EXPECT_EQ(valuesOf(loading), loaded);
 
     // Loaded while active but never processed again: set by deactivation.
-    ASSERT_TRUE(loading.load(record(1, 7, 0.125f)));
+    ASSERT_TRUE(loading.load(firstVersionRecord(0.125f)));
     loading.deactivate();
     EXPECT_EQ(loading.value(0), 0.125);
     EXPECT_EQ(loading.value(1), 0.5);

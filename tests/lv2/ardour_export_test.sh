@@ -3,7 +3,8 @@
 # The LV2 plug-in in a real host: Ardour's headless Lua tool builds a session with the
 # plug-in on a track (ardour_session.lua), ardour7-export renders it to a 32-bit float file,
 # and the file equals the VST module's render of the same input and setting bit for bit, at
-# 44.1 and 48 kHz, with Ardour's own audio-thread float mode in force.
+# 44.1 and 48 kHz, with Ardour's own audio-thread float mode in force. A fresh instance's
+# frequency reads the description's default in hertz there, at both rates.
 # With INLINE_DISPLAY_PROBE (a stand-in module that hands every call on to the bundle's and
 # writes down what the host does with Ardour's inline display), Ardour loads the plug-in through
 # it, and the test also checks that Ardour offered queue_draw, asked for the display interface
@@ -54,6 +55,12 @@ for rate in 44100 48000; do
     echo "FAIL: ardour7-export failed at $rate Hz"
     fail=1
     continue
+  fi
+  # A fresh instance starts on the description's default frequency in hertz at every rate.
+  fresh=$(sed -n 's/^fresh freq //p' "$work/lua-$rate.log")
+  if [ "$fresh" != "5101.87842" ]; then
+    echo "FAIL: a fresh instance's Freq reads '$fresh' in Ardour at $rate Hz, not 5101.87842"
+    fail=1
   fi
   recorded=$(find "$session/interchange" -name '*.wav' -type f | head -n 1)
   echo "at $rate Hz:"

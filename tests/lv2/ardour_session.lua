@@ -2,7 +2,8 @@
 -- Builds an Ardour session around the LV2 plug-in, headless, as ardour7-lua runs it:
 --   ardour7-lua ardour_session.lua SESSION_FOLDER RATE CONTROLS_FILE
 -- Ardour's Dummy backend plays white noise into the inputs; one mono track with the plug-in
--- (its controls set from CONTROLS_FILE, "symbol value" lines in port order) records two
+-- (its controls set from CONTROLS_FILE, "symbol value" lines in port order, after the fresh
+-- instance's frequency is printed as "fresh freq HERTZ") records two
 -- seconds of it, and the recording is moved one second into the timeline, so that the export
 -- (ardour7-export) starts with a second of silence: the transport's start and the engine's
 -- first cycles pass while nothing sounds. Region fades are off, so the track plays the
@@ -28,6 +29,8 @@ local track = Session:new_audio_track(1, 2, nil, 1, "filtered", ARDOUR.Presentat
                                       ARDOUR.TrackMode.Normal, true):front()
 local plugin = ARDOUR.LuaAPI.new_plugin(Session, "urn:bramsoliket:filter", ARDOUR.PluginType.LV2, "")
 check(not plugin:isnil(), "Ardour finds no plug-in urn:bramsoliket:filter")
+-- What a fresh instance's frequency reads in Ardour, in hertz, before anything is set.
+print(string.format("fresh freq %.9g", ARDOUR.LuaAPI.get_processor_param(plugin, 0)))
 -- The controls are set before the plug-in joins the track, so its first run finds them all.
 local port = 0
 for line in io.lines(controls) do

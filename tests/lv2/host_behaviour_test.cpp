@@ -9,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-#include "formats/lv2/host_units.h"
+#include "core/parameter_units.h"
 #include "lv2/lv2_module.h"
 #include "lv2/lv2_session.h"
 #include "support/scripted_session.h"

@@ -66,6 +66,7 @@ public:
     void connectControlsAndPeak() {
         for (std::uint32_t i = 0; i < controls.size(); ++i) connect(kPortFirstControl + i, &controls[i]);
         connect(kPortPeak, &peak);
+        connect(kPortEnabled, &enabled);
     }
     void connectAudio(const float* input, float* left, float* right) {
         connect(kPortInput, const_cast<float*>(input));
@@ -78,6 +79,7 @@ public:
 
     std::array<float, kParameterCount> controls{};
     float peak = 0.0f;
+    float enabled = 1.0f;  // lv2:enabled: 1 filters, 0 bypasses
 
 private:
     const LV2_Descriptor& descriptor_;

@@ -5,8 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "core/filter_processor.h"
-#include "formats/lv2/host_units.h"
+#include "core/parameter_units.h"
 #include "lv2/lv2_module.h"
 
 namespace lv2_testing {
@@ -15,10 +14,8 @@ using testing_support::ScriptedSession;
 using testing_support::SessionStep;
 
 float hostValueShownFor(ParameterIndex index, float value, float sampleRate) {
-    FilterProcessor vstBuild;
-    vstBuild.setParameter(index, value);
-    const float shown = lv2_units::shownHostValue(vstBuild, index, sampleRate);
-    return std::isinf(shown) && shown < 0.0f ? lv2_units::kLevelFloorDecibels : shown;
+    const float shown = parameter_units::shownNumber(index, value, sampleRate);
+    return std::isinf(shown) && shown < 0.0f ? parameter_units::kLevelFloorDecibels : shown;
 }
 
 std::array<float, kParameterCount> defaultControls(float sampleRate) {

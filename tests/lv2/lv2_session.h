@@ -13,12 +13,13 @@
 namespace lv2_testing {
 
 // What a user reads off the VST build for normalized `value` of `index` at `sampleRate`
-// and types into the LV2 control: the VST build's own display, from a processor of the core
-// set to that value. A "Level" of no signal is the control's floor.
+// and types into the LV2 control: the number the parameter shows. A "Level" of no signal is
+// the control's floor.
 float hostValueShownFor(ParameterIndex index, float value, float sampleRate);
 
-// The controls as a host sets them for a fresh instance: the description's defaults, "Freq"
-// multiplied by the rate (lv2:sampleRate). They are what a fresh VST instance shows.
+// The controls showing what a fresh VST instance shows at `sampleRate`: the description's
+// defaults at 44.1 kHz; at other rates "Freq" is the VST default's row at that rate, where the
+// description's default in hertz may select another row.
 std::array<float, kParameterCount> defaultControls(float sampleRate);
 
 // How the host hands the audio buffers to the plug-in.

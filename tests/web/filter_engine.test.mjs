@@ -34,6 +34,14 @@ test('the parameter table is the native module\'s: names, units, defaults, progr
   });
   assert.deepEqual(engine.parameterInfo(3).choices, 5);
   assert.deepEqual(engine.parameterInfo(4).choices, 4);
+  assert.equal(engine.parameterInfo(0).choices, 0);
+  // Each choice's value selects it, as the plug-ins' enumerations do.
+  for (const [index, count] of [[3, 5], [4, 4]]) {
+    for (let choice = 0; choice < count; ++choice) {
+      assert.equal(engine.choiceOf(index, engine.choiceValue(index, choice)), choice);
+    }
+  }
+  assert.equal(engine.choiceValue(4, 1), Math.fround(1 / 3));
   assert.equal(engine.programName, native.programs[0]);
 });
 

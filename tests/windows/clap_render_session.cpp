@@ -20,15 +20,16 @@ struct ScheduledEvent {
     double value;
 };
 
-// Every parameter over its range, with glides and without; each event lands at an offset
+// Every parameter over its range ("Type" and "Cutoff" over their settings and between them),
+// with glides and without, and the bypass switched on and off; each event lands at an offset
 // that depends on its block and its place in the schedule.
 constexpr ScheduledEvent kEvents[] = {
-    {4, 0, 0.25},   {8, 1, 0.6},   {12, 2, 0.0},  {16, 3, 0.2},   {20, 4, 0.5},   {24, 0, 0.9},  {24, 1, 1.0},
-    {30, 3, 0.5},   {36, 5, 0.3},  {40, 6, 1.0},  {46, 3, 0.7},   {46, 2, 0.01},  {52, 4, 1.0},  {66, 3, 0.9},
+    {4, 0, 0.25},   {8, 1, 0.6},   {12, 2, 0.0},  {16, 3, 1.0},   {20, 4, 2.0},   {24, 0, 0.9},  {24, 1, 1.0},
+    {30, 3, 2.0},   {36, 5, 0.3},  {40, 6, 1.0},  {46, 3, 3.0},   {46, 2, 0.01},  {52, 4, 3.0},  {66, 3, 4.0},
     {78, 0, 0.0},   {78, 1, 0.3},  {78, 3, 0.0},  {78, 6, 0.25},  {90, 2, 0.1},   {90, 0, 0.6},  {96, 0, 1.5},
-    {96, 3, 2.0},   {96, 4, -1.0}, {96, 6, 3.0},  {104, 3, 0.125}, {104, 4, 1.0 / 6.0}, {104, 6, 0.5},
-    {104, 2, 0.0},  {112, 1, 0.05}, {118, 3, 0.625}, {118, 1, 0.95}, {126, 0, 0.1}, {134, 5, 0.0}, {140, 5, 1.0},
-    {140, 3, 0.375}, {150, 0, 0.75},
+    {96, 3, 9.0},   {96, 4, -1.0}, {96, 6, 3.0},  {104, 3, 0.5},  {104, 4, 1.5},  {104, 6, 0.5},
+    {104, 2, 0.0},  {112, 1, 0.05}, {118, 3, 2.5}, {118, 1, 0.95}, {126, 0, 0.1}, {134, 5, 0.0}, {140, 5, 1.0},
+    {140, 3, 1.6},  {150, 0, 0.75}, {28, 7, 1.0}, {31, 7, 0.0},   {100, 7, 1.0},  {101, 7, 0.0},
 };
 
 // Flushed: before activation, and between two blocks of the running plug-in.
@@ -81,7 +82,7 @@ std::vector<float> renderClapSession(const std::string& modulePath) {
         }
         if (block == kFlushWhileActiveBlock) {
             EventList flushed;
-            flushed.add(0, 3, 0.25);
+            flushed.add(0, 3, 1.0);
             flushed.add(0, 0, 0.45);
             plugin.flush(flushed);
         }

@@ -32,7 +32,8 @@ void checkEntryAndDescriptor(const ClapModule& module) {
     for (const char* const* feature = descriptor->features; *feature != nullptr; ++feature) {
         features += std::string(*feature) + " ";
     }
-    CHECK_TEXT(features, "audio-effect filter mono ");
+    CHECK_TEXT(features, "audio-effect filter mono stereo ");
+    CHECK_TEXT(descriptor->vendor, "The BRAMSOLIKET developers");
 }
 
 void checkPorts(const PluginInstance& plugin) {
@@ -46,11 +47,11 @@ void checkPorts(const PluginInstance& plugin) {
 }
 
 void checkParameters(const PluginInstance& plugin) {
-    CHECK_EQUAL(plugin.params->count(plugin.plugin), 7u);
-    const char* names[] = {"Freq", "Res", "Smooth", "Type", "Cutoff", "Dry/Wet", "Level"};
+    CHECK_EQUAL(plugin.params->count(plugin.plugin), 8u);
+    const char* names[] = {"Freq", "Res", "Smooth", "Type", "Cutoff", "Dry/Wet", "Level", "Bypass"};
     const char* texts[] = {"5101.878 Hz", "0.000000 amount", "0.100000 amount", "LowPass",
-                           "12 dB/Oct",   "1.000000 mix",    "0.000000 dB"};
-    for (std::uint32_t i = 0; i < 7; ++i) {
+                           "12 dB/Oct",   "1.000000 mix",    "0.000000 dB",     "Off"};
+    for (std::uint32_t i = 0; i < 8; ++i) {
         clap_param_info info{};
         CHECK(plugin.params->get_info(plugin.plugin, i, &info));
         CHECK_TEXT(info.name, names[i]);
@@ -59,10 +60,11 @@ void checkParameters(const PluginInstance& plugin) {
     CHECK_TEXT(plugin.text(6, 0.0), "-\xE2\x88\x9E dB");
     CHECK_TEXT(plugin.text(6, 0.25), "-6.02059 dB");
     CHECK_TEXT(plugin.text(0, 0.0), "334.3359 Hz");
-    CHECK(plugin.valueOf(4, "24 dB/Oct") == static_cast<double>(1.0f / 3.0f));
+    CHECK(plugin.valueOf(4, "24 dB/Oct") == 1.0);
     CHECK(plugin.valueOf(6, "-inf") == 0.0);
     CHECK(plugin.valueOf(6, "0 dB") == 0.5);
-    CHECK(plugin.valueOf(3, "bandpass") == 0.5);
+    CHECK(plugin.valueOf(3, "bandpass") == 2.0);
+    CHECK(plugin.valueOf(7, "On") == 1.0);
     CHECK(!plugin.valueOf(6, "0,5").has_value());
 }
 
@@ -72,7 +74,7 @@ void checkStateAndProcessing(PluginInstance& plugin) {
     setting.add(0, 6, 0.9);
     plugin.flush(setting);
     const std::vector<std::uint8_t> state = plugin.save();
-    CHECK_EQUAL(state.size(), std::size_t{40});
+    CHECK_EQUAL(state.size(), std::size_t{44});
     CHECK(state.size() >= 4 && std::memcmp(state.data(), "BrSk", 4) == 0);
     CHECK(!plugin.load(std::vector<std::uint8_t>(state.begin(), state.end() - 1)));
     CHECK(plugin.load(state, 3));

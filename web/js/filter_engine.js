@@ -94,6 +94,15 @@ export class FilterEngine {
     this.exports.bram_set_parameter(this.processor, index, value);
   }
 
+  // A choice's value (a type, a slope), and the choice a value selects.
+  choiceValue(index, choice) {
+    return this.exports.bram_choice_value(index, choice);
+  }
+
+  choiceOf(index, value) {
+    return this.exports.bram_choice_of(index, value);
+  }
+
   getParameter(index) {
     return this.exports.bram_get_parameter(this.processor, index);
   }

@@ -40,9 +40,11 @@ export class ParameterControls {
     this.refresh();
   }
 
+  // A choice's position selects it by the core's own value for it; the others are shares.
   moved(index) {
-    const { slider, steps } = this.rows[index];
-    const value = Number(slider.value) / steps;
+    const { info, slider, steps } = this.rows[index];
+    const position = Number(slider.value);
+    const value = info.choices > 0 ? this.engine.choiceValue(index, position) : position / steps;
     this.engine.setParameter(index, value);
     this.showTexts();
     this.onChange(index, value);
@@ -51,8 +53,10 @@ export class ParameterControls {
   // Sliders and texts from the engine's values, the texts at `sampleRate` when given.
   refresh(sampleRate = this.sampleRate) {
     this.sampleRate = sampleRate;
-    this.rows.forEach(({ slider, steps }, index) => {
-      slider.value = String(Math.round(this.engine.getParameter(index) * steps));
+    this.rows.forEach(({ info, slider, steps }, index) => {
+      const value = this.engine.getParameter(index);
+      const position = info.choices > 0 ? this.engine.choiceOf(index, value) : Math.round(value * steps);
+      slider.value = String(position);
     });
     this.showTexts();
   }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <string>
 
 #include "core/filter_processor.h"
 #include "core/filter_response.h"
@@ -20,12 +21,9 @@
 #include "core/parameter_display.h"
 #include "core/parameter_rules.h"
 #include "core/parameter_table.h"
-#include "core/value_text.h"
+#include "core/parameter_units.h"
 
 namespace {
-
-// The no-signal text, minus infinity (U+221E) in UTF-8, as the CLAP plug-in shows it.
-constexpr char kMinusInfinityText[] = "-\xE2\x88\x9E";
 
 const ParameterInfo* parameterInfo(std::int32_t index) {
     return isParameterIndex(index) ? &kParameterTable[index] : nullptr;
@@ -64,15 +62,16 @@ EMSCRIPTEN_KEEPALIVE float bram_parameter_default(std::int32_t index) {
     const ParameterInfo* info = parameterInfo(index);
     return info ? info->defaultValue : 0.0f;
 }
-// How many settings a stepped parameter has (5 types, 4 slopes), 0 for a continuous one.
+// How many choices a parameter has (5 types, 4 slopes), 0 for one that is no choice.
 EMSCRIPTEN_KEEPALIVE std::int32_t bram_parameter_choice_count(std::int32_t index) {
-    const ParameterInfo* info = parameterInfo(index);
-    if (info == nullptr) return 0;
-    switch (info->display) {
-        case DisplayRule::TypeName: return kFilterTypeCount;
-        case DisplayRule::SlopePerOctave: return kMaximumSlopeStages;
-        default: return 0;
-    }
+    return parameter_units::hasChoices(index) ? parameter_units::settingCount(index) : 0;
+}
+// The value that selects a choice, and the choice a value selects.
+EMSCRIPTEN_KEEPALIVE float bram_choice_value(std::int32_t index, std::int32_t choice) {
+    return parameter_units::valueOfSetting(index, choice);
+}
+EMSCRIPTEN_KEEPALIVE std::int32_t bram_choice_of(std::int32_t index, float value) {
+    return parameter_units::settingOf(index, value);
 }
 EMSCRIPTEN_KEEPALIVE std::int32_t bram_program_count() { return kFilterProgramCount; }
 
@@ -87,28 +86,15 @@ EMSCRIPTEN_KEEPALIVE float bram_get_parameter(FilterProcessor* processor, std::i
     return processor->getParameter(index);
 }
 
-// The value's text as the user sees it, in UTF-8: the core's 8-character display without
-// its padding, then a space and the unit label ("5101.878 Hz", "12 dB/Oct", "-∞ dB"); a type
-// shows its name alone ("LowPass"). Returns the bytes written before the terminator, or -1
-// for an unknown index.
+// The value's text as the user sees it, in UTF-8 (parameter_units.h): the core's display
+// without its padding, then a space and the unit label ("5101.878 Hz", "12 dB/Oct", "-∞ dB");
+// a type shows its name alone ("LowPass"). Returns the bytes written before the terminator,
+// or -1 for an unknown index.
 EMSCRIPTEN_KEEPALIVE std::int32_t bram_display_text(FilterProcessor* processor, std::int32_t index,
                                                     float sampleRate, char* buffer, std::int32_t size) {
-    const std::optional<ParameterDisplay> display = processor->display(index, sampleRate);
-    if (!display) return -1;
-    char field[kValueTextWidth + 1];
-    writeDisplayField(*display, kMinusInfinityText, field);
-    const char* start = field;
-    while (*start == ' ') ++start;
-    std::size_t length = std::strlen(start);
-    while (length > 0 && start[length - 1] == ' ') --length;
-    char text[2 * (kValueTextWidth + 1) + 1];
-    std::memcpy(text, start, length);
-    text[length] = '\0';
-    if (display->kind != ParameterDisplay::Kind::Name) {
-        std::strcat(text, " ");
-        std::strcat(text, kParameterTable[index].unitLabel);
-    }
-    return copyText(text, buffer, size);
+    const std::optional<std::string> text = parameter_units::text(index, processor->getParameter(index), sampleRate);
+    if (!text) return -1;
+    return copyText(text->c_str(), buffer, size);
 }
 
 EMSCRIPTEN_KEEPALIVE void bram_set_program(FilterProcessor* processor, std::int32_t program) {

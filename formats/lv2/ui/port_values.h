@@ -11,8 +11,8 @@
 
 namespace lv2_ui {
 
-// The port value for a normalized value at `sampleRate`: a "Level" of no signal is the
-// port's floor.
+// The port value for a normalized value at `sampleRate`, the number the core's units show:
+// a "Level" of no signal is the port's floor.
 float portValueOf(ParameterIndex index, float value, float sampleRate);
 // The normalized value of a port value; nothing for NaN.
 std::optional<float> normalizedValueOf(ParameterIndex index, float portValue, float sampleRate);

@@ -5,6 +5,7 @@
 // the VST module does.
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
+#include <lv2/core/lv2.h>
 #include <lv2/units/units.h>
 
 #include <cmath>
@@ -17,7 +18,8 @@
 
 #include "core/filter_stage.h"
 #include "core/parameter_table.h"
-#include "formats/lv2/host_units.h"
+#include "core/parameter_rules.h"
+#include "core/parameter_units.h"
 #include "formats/lv2/inline_display_extension.h"
 #include "formats/lv2/plugin_uri.h"
 #include "formats/lv2/port_layout.h"
@@ -94,14 +96,8 @@ public:
         lilv_plugin_get_port_ranges_float(plugin_, ranges.minimum.data(), ranges.maximum.data(), ranges.defaults.data());
         return ranges;
     }
-    // The defaults as a host sets them at `rate`: lv2:sampleRate ports multiplied by the rate.
-    std::vector<float> hostDefaults(float rate) const {
-        std::vector<float> values = ranges().defaults;
-        for (std::uint32_t i = 0; i < values.size(); ++i) {
-            if (portIs(i, lv2("sampleRate"))) values[i] *= rate;
-        }
-        return values;
-    }
+    // The defaults as a host sets them: the description's own numbers.
+    std::vector<float> hostDefaults() const { return ranges().defaults; }
 
 private:
     LilvWorld* world_;
@@ -119,15 +115,14 @@ TEST(LilvDescription, ControlsAreTheParameterTableInOrderWithTheirUnitsAndRanges
     }
     const auto ranges = bundle.ranges();
     const auto at = [&](ParameterIndex index) { return controlPortOf(index); };
-    // Freq: hertz, logarithmic, the table's rows as multiples of the rate.
+    // Freq: plain hertz, logarithmic, with bounds that hold every row at every rate from 8 to
+    // 384 kHz: the lowest row at 8 kHz and the highest at 384 kHz are the bounds themselves.
     EXPECT_EQ(bundle.unit(at(kParameterFrequency)), LV2_UNITS__hz);
-    EXPECT_TRUE(bundle.portIs(at(kParameterFrequency), lv2("sampleRate")));
+    EXPECT_FALSE(bundle.portIs(at(kParameterFrequency), lv2("sampleRate")));
     EXPECT_TRUE(bundle.portIs(at(kParameterFrequency), std::string(kPortProperties) + "logarithmic"));
-    for (const float rate : {44100.0f, 48000.0f, 96000.0f}) {
-        EXPECT_EQ(ranges.minimum[at(kParameterFrequency)] * rate, lv2_units::rowFrequencyHz(0, rate));
-        EXPECT_EQ(ranges.maximum[at(kParameterFrequency)] * rate,
-                  lv2_units::rowFrequencyHz(lv2_units::kTopFrequencyRow, rate));
-    }
+    EXPECT_EQ(ranges.minimum[at(kParameterFrequency)], parameter_units::rowFrequencyHz(0, 8000.0f));
+    EXPECT_EQ(ranges.maximum[at(kParameterFrequency)],
+              parameter_units::rowFrequencyHz(parameter_units::kTopFrequencyRow, 384000.0f));
     // Type and Cutoff: enumerations labelled as the VST build shows them.
     std::map<float, std::string> types, slopes;
     for (int type = 0; type < kFilterTypeCount; ++type) types[static_cast<float>(type)] = FilterStage::typeName(type);
@@ -141,8 +136,8 @@ TEST(LilvDescription, ControlsAreTheParameterTableInOrderWithTheirUnitsAndRanges
     }
     // Level: decibels from the floor to the top gain's.
     EXPECT_EQ(bundle.unit(at(kParameterLevel)), LV2_UNITS__db);
-    EXPECT_EQ(ranges.minimum[at(kParameterLevel)], lv2_units::kLevelFloorDecibels);
-    EXPECT_EQ(ranges.maximum[at(kParameterLevel)], lv2_units::topLevelDecibels());
+    EXPECT_EQ(ranges.minimum[at(kParameterLevel)], parameter_units::kLevelFloorDecibels);
+    EXPECT_EQ(ranges.maximum[at(kParameterLevel)], parameter_units::topLevelDecibels());
     // The amounts: 0 to 1.
     for (const ParameterIndex index : {kParameterResonance, kParameterSmoothing, kParameterDryWet}) {
         EXPECT_EQ(ranges.minimum[at(index)], 0.0f);
@@ -151,15 +146,24 @@ TEST(LilvDescription, ControlsAreTheParameterTableInOrderWithTheirUnitsAndRanges
     }
 }
 
-TEST(LilvDescription, DefaultsAreWhatAFreshVstInstanceShowsAtEveryRate) {
+TEST(LilvDescription, DefaultsAreWhatAFreshVstInstanceShowsAt44100) {
     const LoadedBundle bundle(BRAMSOLIKET_LV2_BUNDLE);
-    for (const float rate : {8000.0f, 44100.0f, 48000.0f, 96000.0f, 384000.0f}) {
-        const auto defaults = bundle.hostDefaults(rate);
-        const auto expected = lv2_testing::defaultControls(rate);
-        for (const ParameterInfo& parameter : kParameterTable) {
-            EXPECT_EQ(defaults[controlPortOf(parameter.index)], expected[parameter.index])
-                << parameter.name << " at " << rate;
-        }
+    const auto defaults = bundle.hostDefaults();
+    const auto expected = lv2_testing::defaultControls(44100.0f);
+    for (const ParameterInfo& parameter : kParameterTable) {
+        EXPECT_EQ(defaults[controlPortOf(parameter.index)], expected[parameter.index]) << parameter.name;
+    }
+    // At another rate the default frequency selects the row nearest to it in pitch.
+    const float frequency = defaults[controlPortOf(kParameterFrequency)];
+    EXPECT_EQ(parameter_units::rowForFrequency(frequency, 44100.0f), 39);
+    EXPECT_EQ(parameter_units::rowForFrequency(frequency, 48000.0f), 37);
+    EXPECT_EQ(parameter_units::rowForFrequency(frequency, 96000.0f), 21);
+    // Every row lies within the bounds at every rate the bounds are made for.
+    const auto ranges = bundle.ranges();
+    for (const float rate : {8000.0f, 11025.0f, 44100.0f, 96000.0f, 192000.0f, 384000.0f}) {
+        EXPECT_GE(parameter_units::rowFrequencyHz(0, rate), ranges.minimum[controlPortOf(kParameterFrequency)]);
+        EXPECT_LE(parameter_units::rowFrequencyHz(parameter_units::kTopFrequencyRow, rate),
+                  ranges.maximum[controlPortOf(kParameterFrequency)]);
     }
 }
 
@@ -173,6 +177,17 @@ TEST(LilvDescription, AudioPortsPeakPortAndFeatures) {
     EXPECT_EQ(bundle.symbol(kPortLeft), kLeftPortNames.symbol);
     EXPECT_EQ(bundle.symbol(kPortRight), kRightPortNames.symbol);
     EXPECT_EQ(bundle.symbol(kPortPeak), kPeakPortNames.symbol);
+    EXPECT_EQ(bundle.unit(kPortPeak), LV2_UNITS__coef);
+    // The bypass switch, which hosts find by its designation.
+    EXPECT_TRUE(bundle.portIs(kPortEnabled, lv2("InputPort")) && bundle.portIs(kPortEnabled, lv2("ControlPort")));
+    EXPECT_TRUE(bundle.portIs(kPortEnabled, lv2("toggled")));
+    EXPECT_EQ(bundle.symbol(kPortEnabled), kEnabledPortNames.symbol);
+    EXPECT_EQ(bundle.hostDefaults()[kPortEnabled], 1.0f);
+    LilvNode* enabled = lilv_new_uri(bundle.world(), LV2_CORE__enabled);
+    const LilvPort* designated = lilv_plugin_get_port_by_designation(bundle.plugin(), nullptr, enabled);
+    lilv_node_free(enabled);
+    ASSERT_NE(designated, nullptr);
+    EXPECT_EQ(lilv_port_get_index(bundle.plugin(), designated), static_cast<std::uint32_t>(kPortEnabled));
     EXPECT_FALSE(lilv_plugin_has_latency(bundle.plugin()));
     for (std::uint32_t port = 0; port < kPortCount; ++port) EXPECT_FALSE(bundle.portIs(port, lv2("inPlaceBroken")));
 
@@ -193,6 +208,40 @@ TEST(LilvDescription, AudioPortsPeakPortAndFeatures) {
     lilv_node_free(display);
 #endif
     EXPECT_EQ(features, expected);
+}
+
+// What hosts and lv2lint read about the plug-in's makers, through lilv: the maintainer of the
+// project, the licence as a URI, a stable version.
+TEST(LilvDescription, ProjectMaintainerLicenceAndVersion) {
+    const LoadedBundle bundle(BRAMSOLIKET_LV2_BUNDLE);
+    const auto owned = [&](LilvNode* node) {
+        const std::string result = bundle.text(node);
+        lilv_node_free(node);
+        return result;
+    };
+    const auto first = [&](const char* predicate) {
+        LilvNode* uri = lilv_new_uri(bundle.world(), predicate);
+        LilvNodes* values = lilv_plugin_get_value(bundle.plugin(), uri);
+        const std::string result = values == nullptr ? "" : bundle.text(lilv_nodes_get_first(values));
+        lilv_nodes_free(values);
+        lilv_node_free(uri);
+        return result;
+    };
+    EXPECT_EQ(owned(lilv_plugin_get_author_name(bundle.plugin())), "The BRAMSOLIKET developers");
+    EXPECT_EQ(owned(lilv_plugin_get_author_email(bundle.plugin())), "mailto:bramsoliket@bramsoliket.org");
+    EXPECT_EQ(owned(lilv_plugin_get_author_homepage(bundle.plugin())), "https://github.com/bramsoliket/bramsoliket");
+    EXPECT_EQ(owned(lilv_plugin_get_project(bundle.plugin())), "https://github.com/bramsoliket/bramsoliket");
+    EXPECT_EQ(first("http://usefulinc.com/ns/doap#license"), "https://spdx.org/licenses/MIT");
+    EXPECT_FALSE(first("http://usefulinc.com/ns/doap#shortdesc").empty());
+    const int minor = std::stoi(first(LV2_CORE__minorVersion));
+    EXPECT_TRUE(minor > 0 && minor % 2 == 0) << "a released version: even and not zero, " << minor;
+    LilvNode* comment = lilv_new_uri(bundle.world(), "http://www.w3.org/2000/01/rdf-schema#comment");
+    for (std::uint32_t port = 0; port < kPortCount; ++port) {
+        LilvNodes* comments = lilv_port_get_value(bundle.plugin(), bundle.port(port), comment);
+        EXPECT_EQ(lilv_nodes_size(comments), 1u) << "a comment on port " << port;
+        lilv_nodes_free(comments);
+    }
+    lilv_node_free(comment);
 }
 
 // A copy of the bundle folder, so that the host loads a module of its own (with its own
@@ -217,13 +266,14 @@ private:
 };
 
 // The session through lilv as a host runs it: defaults from the description, each setting
-// as the VST build shows it, suspends as deactivate and activate.
+// as the VST build shows it, suspends as deactivate and activate. The session must start
+// from the row the description's default frequency selects at its rate.
 std::vector<float> renderThroughLilv(const testing_support::ScriptedSession& session) {
     const BundleCopy copy;
     const LoadedBundle bundle(copy.folder());
     LilvInstance* instance = lilv_plugin_instantiate(bundle.plugin(), session.sampleRate, nullptr);
     if (instance == nullptr) throw std::runtime_error("lilv could not instantiate the plug-in");
-    std::vector<float> ports = bundle.hostDefaults(session.sampleRate);
+    std::vector<float> ports = bundle.hostDefaults();
     float peak = 0.0f;
     lilv_instance_activate(instance);
     for (const ParameterInfo& parameter : kParameterTable) {
@@ -231,6 +281,7 @@ std::vector<float> renderThroughLilv(const testing_support::ScriptedSession& ses
         lilv_instance_connect_port(instance, port, &ports[port]);
     }
     lilv_instance_connect_port(instance, kPortPeak, &peak);
+    lilv_instance_connect_port(instance, kPortEnabled, &ports[kPortEnabled]);
     std::vector<float> left(session.input.size()), right(session.input.size());
     std::size_t position = 0;
     for (const SessionStep& step : session.steps) {
@@ -259,8 +310,13 @@ std::vector<float> renderThroughLilv(const testing_support::ScriptedSession& ses
 }
 
 TEST(LilvHost, CrossFormatSessionEqualsTheVstModule) {
+    const LoadedBundle bundle(BRAMSOLIKET_LV2_BUNDLE);
+    const float defaultHertz = bundle.hostDefaults()[controlPortOf(kParameterFrequency)];
     for (const float rate : {44100.0f, 48000.0f}) {
-        const auto session = testing_support::crossFormatSession(rate, 31);
+        auto session = testing_support::crossFormatSession(rate, 31);
+        // The VST module starts where the fresh LV2 instance does: on the default's row.
+        const float startRow = *parameter_units::valueForNumber(kParameterFrequency, defaultHertz, rate);
+        session.steps.insert(session.steps.begin(), {SessionStep::Kind::SetParameter, kParameterFrequency, startRow, 0});
         const auto expected = testing_support::renderThroughVstModule(session, BRAMSOLIKET_MODULE_PATH);
         EXPECT_EQ(testing_support::firstDifference(renderThroughLilv(session), expected), -1) << "at " << rate << " Hz";
     }

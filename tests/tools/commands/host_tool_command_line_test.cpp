@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HostToolCommandLine, VersionAndHelpAnswer) {
     const ToolRun version = runTool({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "bramsoliket-host 1.0.0\n");
+    EXPECT_EQ(version.out, "bramsoliket-host 1.2.0\n");
 
     const ToolRun help = runTool({"help"});
     EXPECT_EQ(help.status, 0) << help.err;

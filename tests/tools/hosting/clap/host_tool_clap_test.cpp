@@ -49,9 +49,9 @@ TEST(HostToolClapInfo, DescribesOurClapModule) {
     EXPECT_EQ(info["format"], "CLAP");
     EXPECT_EQ(info["name"], "BRAMSOLIKET");
     EXPECT_EQ(info["id"], "bramsoliket.filter");
-    EXPECT_EQ(info["vendor"], "BRAMSOLIKET");
-    EXPECT_EQ(info["version"], "1.0.0");
-    EXPECT_EQ(info["features"], nlohmann::json({"audio-effect", "filter", "mono"}));
+    EXPECT_EQ(info["vendor"], "The BRAMSOLIKET developers");
+    EXPECT_EQ(info["version"], "1.2.0");
+    EXPECT_EQ(info["features"], nlohmann::json({"audio-effect", "filter", "mono", "stereo"}));
     EXPECT_EQ(info["pluginsInModule"], nlohmann::json({"bramsoliket.filter"}));
     // The 64-bit Linux module has its window, with the host loop's callbacks it needs.
     EXPECT_EQ(info["extensions"], nlohmann::json({"clap.audio-ports", "clap.gui", "clap.latency", "clap.params",
@@ -69,27 +69,31 @@ TEST(HostToolClapInfo, DescribesOurClapModule) {
     EXPECT_EQ(info["audioOutputs"][0]["channels"], 2);
     EXPECT_EQ(info["audioOutputs"][0]["flags"], nlohmann::json({"main"}));
 
-    const char* const names[] = {"Freq", "Res", "Smooth", "Type", "Cutoff", "Dry/Wet", "Level"};
-    const float defaults[] = {0.5f, 0.0f, 0.1f, 0.0f, 0.0f, 1.0f, 0.5f};
+    const char* const names[] = {"Freq", "Res", "Smooth", "Type", "Cutoff", "Dry/Wet", "Level", "Bypass"};
+    const float defaults[] = {0.5f, 0.0f, 0.1f, 0.0f, 0.0f, 1.0f, 0.5f, 0.0f};
+    const double maxima[] = {1.0, 1.0, 1.0, 4.0, 3.0, 1.0, 1.0, 1.0};
     const char* const texts[] = {"5101.878 Hz", "0.000000 amount", "0.100000 amount", "LowPass",
-                                 "12 dB/Oct",   "1.000000 mix",    "0.000000 dB"};
-    ASSERT_EQ(info["parameters"].size(), 7u);
-    for (int i = 0; i < 7; ++i) {
+                                 "12 dB/Oct",   "1.000000 mix",    "0.000000 dB",     "Off"};
+    const nlohmann::json choice = {"stepped", "automatable", "enum"};
+    const nlohmann::json flags[] = {{"automatable"}, {"automatable"}, {"automatable"}, choice, choice,
+                                    {"automatable"}, {"automatable"}, {"stepped", "bypass", "automatable"}};
+    ASSERT_EQ(info["parameters"].size(), 8u);
+    for (int i = 0; i < 8; ++i) {
         const nlohmann::json& p = info["parameters"][i];
         SCOPED_TRACE(names[i]);
         EXPECT_EQ(p["id"], i);
         EXPECT_EQ(p["name"], names[i]);
         EXPECT_EQ(p["value"].get<float>(), defaults[i]);
         EXPECT_EQ(p["display"], texts[i]);
-        EXPECT_EQ(p["flagNames"], nlohmann::json({"automatable"}));
+        EXPECT_EQ(p["flagNames"], flags[i]);
         EXPECT_EQ(p["minimum"], 0.0);
-        EXPECT_EQ(p["maximum"], 1.0);
+        EXPECT_EQ(p["maximum"], maxima[i]);
         EXPECT_EQ(p["default"].get<float>(), defaults[i]);
     }
 
     const ToolRun text = runTool({"info", "--plugin", kClap});
     ASSERT_EQ(text.status, 0) << text.err;
-    for (const char* shown : {"id:             bramsoliket.filter", "features:       audio-effect, filter, mono",
+    for (const char* shown : {"id:             bramsoliket.filter", "features:       audio-effect, filter, mono, stereo",
                               "audio inputs:   \"Input\" (id 0, 1 channel, mono, main)",
                               "audio outputs:  \"Output\" (id 0, 2 channels, stereo, main)", "\"5101.878 Hz\"",
                               "\"12 dB/Oct\"", "id 6, module \"\", flags automatable, range 0 to 1, default 0.5"}) {
@@ -102,7 +106,7 @@ TEST(HostToolClapInfo, SettingsAndRateChangeTheTextsShown) {
     const nlohmann::json info = infoJson(kClap, {"--rate", "48000", "--set", "Type=HighPass", "Cutoff=24 dB/Oct",
                                                  "Freq=2565.072", "6=-6 dB", "1=0.25"});
     EXPECT_EQ(info["parameters"][3]["display"], "HighPass");
-    EXPECT_EQ(info["parameters"][3]["value"].get<float>(), 0.25f);
+    EXPECT_EQ(info["parameters"][3]["value"].get<float>(), 1.0f);
     EXPECT_EQ(info["parameters"][4]["display"], "24 dB/Oct");
     EXPECT_EQ(info["parameters"][6]["display"], "-6.00000 dB");
     EXPECT_EQ(info["parameters"][1]["value"].get<float>(), 0.25f);
@@ -134,13 +138,14 @@ protected:
 };
 
 TEST_F(HostToolClapRender, SettingsRenderBitForBit) {
+    // The choices by their labels, which both modules show; the rest by value.
     const std::vector<std::vector<std::string>> settings = {
         {},
-        {"--set", "Freq=0.3", "Res=0.6", "Cutoff=1", "--block", "1"},
-        {"--set", "Type=0.25", "Res=0.9", "Level=0.8", "Dry/Wet=0.7", "--block", "8192"},
-        {"--set", "Type=0.5", "Cutoff=0.5", "Smooth=0", "Freq=0.05", "--block", "777"},
-        {"--set", "Type=0.75", "Res=1", "Freq=0.8", "Smooth=1", "--block", "64"},
-        {"--set", "Type=1", "Level=1", "Cutoff=0.7", "--block", "31"},
+        {"--set", "Freq=0.3", "Res=0.6", "Cutoff=48 dB/Oct", "--block", "1"},
+        {"--set", "Type=HighPass", "Res=0.9", "Level=0.8", "Dry/Wet=0.7", "--block", "8192"},
+        {"--set", "Type=BandPass", "Cutoff=36 dB/Oct", "Smooth=0", "Freq=0.05", "--block", "777"},
+        {"--set", "Type=Resonant", "Res=1", "Freq=0.8", "Smooth=1", "--block", "64"},
+        {"--set", "Type=Thru", "Level=1", "Cutoff=36 dB/Oct", "--block", "31"},
     };
     for (const int rate : {44100, 48000}) {
         writeInput(rate);
@@ -157,27 +162,28 @@ TEST_F(HostToolClapRender, SettingsRenderBitForBit) {
 
 // The same automation through both: the VST render splits its blocks of 512 at the changes,
 // the CLAP render sends them as events inside blocks of 8192. A change one sample late
-// shows, so equal renders mean every event landed on its sample.
+// shows, so equal renders mean every event landed on its sample. The VST module takes the
+// choices as normalized values, the CLAP plug-in as their settings.
 TEST_F(HostToolClapRender, AutomationLandsOnTheSameSamples) {
-    const auto automation = [](int levelChange) {
+    const auto automation = [](int levelChange, const char* highPass, const char* fourStages, const char* bandPass) {
         return "[{\"sample\": 1000, \"parameter\": \"Freq\", \"value\": 0.1},"
                " {\"sample\": 1000, \"parameter\": 1, \"value\": 0.8},"
-               " {\"seconds\": 0.1, \"parameter\": \"Type\", \"value\": 0.25},"
-               " {\"sample\": 4411, \"parameter\": \"Cutoff\", \"value\": 1},"
+               " {\"seconds\": 0.1, \"parameter\": \"Type\", \"value\": " + std::string(highPass) + "},"
+               " {\"sample\": 4411, \"parameter\": \"Cutoff\", \"value\": " + fourStages + "},"
                " {\"sample\": " + std::to_string(levelChange) + ", \"parameter\": \"Level\", \"value\": 0.8},"
-               " {\"sample\": 8191, \"parameter\": \"Type\", \"value\": 0.5},"
+               " {\"sample\": 8191, \"parameter\": \"Type\", \"value\": " + bandPass + "},"
                " {\"sample\": 8192, \"parameter\": \"Res\", \"value\": 0.3},"
                " {\"sample\": 20001, \"parameter\": \"Freq\", \"value\": 0.9},"
                " {\"sample\": 29999, \"parameter\": \"Level\", \"value\": 0.2}]";
     };
-    writeText(scratch / "automation.json", automation(9000));
-    writeText(scratch / "late.json", automation(9001));
-    const std::string file = (scratch / "automation.json").string();
+    writeText(scratch / "vst.json", automation(9000, "0.25", "1", "0.5"));
+    writeText(scratch / "clap.json", automation(9000, "1", "3", "2"));
+    writeText(scratch / "late.json", automation(9001, "1", "3", "2"));
     for (const int rate : {44100, 48000}) {
         SCOPED_TRACE(rate);
         writeInput(rate);
-        const auto vst = render(kVst, {"--automation", file, "--block", "512"});
-        const auto clap = render(kClap, {"--automation", file, "--block", "8192"});
+        const auto vst = render(kVst, {"--automation", (scratch / "vst.json").string(), "--block", "512"});
+        const auto clap = render(kClap, {"--automation", (scratch / "clap.json").string(), "--block", "8192"});
         EXPECT_TRUE(sameBits(clap, vst));
         EXPECT_FALSE(sameBits(render(kClap, {"--automation", (scratch / "late.json").string(), "--block", "8192"}), vst));
     }
@@ -187,17 +193,18 @@ TEST_F(HostToolClapRender, AutomationLandsOnTheSameSamples) {
 TEST_F(HostToolClapRender, TextsSelectTheValuesTheyShow) {
     writeInput(44100);
     const auto byText = render(kClap, {"--set", "Type=bandpass", "Cutoff=36 dB/Oct", "Level=-6.02059 dB"});
-    const auto byValue = render(kClap, {"--set", "Type=0.5", "Cutoff=0.6666667", "Level=0.25"});
+    const auto byValue = render(kClap, {"--set", "Type=2", "Cutoff=2", "Level=0.25"});
     EXPECT_TRUE(sameBits(byText, byValue));
 }
 
 TEST(HostToolClapResponse, MeasuresTheCurvesOfTheVstModule) {
     ScratchDirectory scratch;
     std::vector<std::string> csv;
-    for (const std::string& plugin : {kClap, kVst}) {
+    // The same types, as the CLAP plug-in's settings and as the VST module's values.
+    for (const auto& [plugin, types] : {std::pair{kClap, "Type=0,1,2"}, std::pair{kVst, "Type=0,0.25,0.5"}}) {
         const std::string name = std::to_string(csv.size());
         const ToolRun run = runTool({"response", "--plugin", plugin, "-o", (scratch / (name + ".png")).string(), "-q",
-                                     "--rate", "48000", "--compare", "Type=0,0.25,0.5", "--set", "Res=0.4", "--csv",
+                                     "--rate", "48000", "--compare", types, "--set", "Res=0.4", "--csv",
                                      (scratch / (name + ".csv")).string(), "--csv-points", "300"});
         ASSERT_EQ(run.status, 0) << run.err;
         csv.push_back(readText(scratch / (name + ".csv")));

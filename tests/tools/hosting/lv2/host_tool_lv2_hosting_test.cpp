@@ -289,8 +289,8 @@ std::vector<float> renderImpulses(PluginInstance& plugin, double rate, std::int3
 }
 
 // LV2 fixes the rate at instantiation: a new rate makes a new instance, which sounds as a
-// fresh one at that rate; a control that was set keeps its value, one that was not follows
-// the rate's default.
+// fresh one at that rate; a control that was set keeps its value, one that was not keeps the
+// description's default (our "Freq" is plain hertz, the same at every rate).
 TEST(HostToolLv2Instances, ANewRateMakesAFreshInstanceAndKeepsWhatWasSet) {
     auto moved = Lv2Plugin::load(kBundle.string());
     moved->activate(44100.0, 512);
@@ -303,7 +303,7 @@ TEST(HostToolLv2Instances, ANewRateMakesAFreshInstanceAndKeepsWhatWasSet) {
     fresh->setParameter(1, 0.6f);
     EXPECT_EQ(renderImpulses(*moved, 48000.0, 512), renderImpulses(*fresh, 48000.0, 512));
     EXPECT_EQ(moved->parameterValue(1), 0.6f);
-    EXPECT_EQ(moved->parameterValue(0), defaultAt44100 / 44100.0f * 48000.0f);
+    EXPECT_EQ(moved->parameterValue(0), defaultAt44100);
     EXPECT_EQ(moved->parameterValue(0), *moved->parameterRange(0).defaultValue);
 
     // A larger block than the instance was made for makes another.
@@ -312,7 +312,7 @@ TEST(HostToolLv2Instances, ANewRateMakesAFreshInstanceAndKeepsWhatWasSet) {
     moved->setParameter(0, 2566.0f);
     renderImpulses(*moved, 96000.0, 512);
     EXPECT_EQ(moved->parameterValue(0), 2566.0f);
-    EXPECT_EQ(moved->parameterRange(0).maximum, fresh->parameterRange(0).maximum * 2.0f);
+    EXPECT_EQ(moved->parameterRange(0).maximum, fresh->parameterRange(0).maximum);
 }
 
 }  // namespace

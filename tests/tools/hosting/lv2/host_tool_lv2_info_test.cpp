@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// `info` on our LV2 bundle shows every port with its kind, range and default in host units at
-// the rate (the Freq range is the VST build's lowest and highest "Freq" texts at that rate),
-// its unit, scale-point labels and properties; `--set` takes host units by symbol or name.
+// `info` on our LV2 bundle shows every port with its kind, range and default in host units
+// (the Freq range holds the table's rows at every rate from 8 to 384 kHz, its default is what
+// the VST build shows at 44.1 kHz), its unit, scale-point labels and properties, and the
+// bypass switch; `--set` takes host units by symbol or name.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -63,26 +64,30 @@ TEST(HostToolLv2Info, PortsWithRangesInHostUnitsAtTheRate) {
         EXPECT_EQ(info["properties"], nlohmann::json({"FilterPlugin", "hardRTCapable"}));
 
         const nlohmann::json& ports = info["ports"];
-        ASSERT_EQ(ports.size(), 11u);
-        const std::vector<std::string> symbols = {"freq", "res",  "smooth",   "type",      "slope", "mix",
-                                                  "level", "in", "out_left", "out_right", "peak"};
+        ASSERT_EQ(ports.size(), 12u);
+        const std::vector<std::string> symbols = {"freq", "res", "smooth",    "type", "slope", "mix",
+                                                  "level", "in", "out_left", "out_right", "peak", "enabled"};
         const std::vector<std::string> types = {"control", "control", "control", "control", "control", "control",
-                                                "control", "audio",   "audio",   "audio",   "control"};
+                                                "control", "audio",   "audio",   "audio",   "control", "control"};
         for (std::size_t i = 0; i < ports.size(); ++i) {
             EXPECT_EQ(ports[i]["index"], i);
             EXPECT_EQ(ports[i]["symbol"], symbols[i]);
             EXPECT_EQ(ports[i]["type"], types[i]);
-            EXPECT_EQ(ports[i]["direction"], i < 8 ? "input" : "output") << i;
+            EXPECT_EQ(ports[i]["direction"], i < 8 || i == 11 ? "input" : "output") << i;
         }
-        // Freq: hertz, the table's rows at this rate, as the VST build shows them.
+        // Freq: plain hertz with fixed bounds, the lowest row at 8 kHz to the highest at
+        // 384 kHz, as the VST build shows them there; the default is its 44.1 kHz one.
         const nlohmann::json& freq = ports[0];
         EXPECT_EQ(freq["unit"], "Hz");
         EXPECT_EQ(freq["unitUri"], "http://lv2plug.in/ns/extensions/units#hz");
-        EXPECT_EQ(freq["properties"], nlohmann::json({"logarithmic", "sampleRate"}));
-        expectShows(freq["minimum"], vstFrequencyText(rate, "0"));
-        expectShows(freq["maximum"], vstFrequencyText(rate, "1"));
-        expectShows(freq["default"], vstFrequencyText(rate, "0.5"));
-        EXPECT_EQ(freq["value"], freq["default"]) << "a fresh instance's Freq is the default at the rate";
+        EXPECT_EQ(freq["properties"], nlohmann::json({"logarithmic"}));
+        expectShows(freq["minimum"], vstFrequencyText("8000", "0"));
+        expectShows(freq["maximum"], vstFrequencyText("384000", "1"));
+        expectShows(freq["default"], vstFrequencyText("44100", "0.5"));
+        EXPECT_EQ(freq["value"], freq["default"]) << "a fresh instance's Freq is the default";
+        // The bypass switch: a toggle designated lv2:enabled, on by default.
+        EXPECT_EQ(ports[11]["properties"], nlohmann::json({"toggled"}));
+        EXPECT_EQ(ports[11]["default"], 1.0);
         // Type and Cutoff: enumerations labelled as the VST build shows them.
         EXPECT_EQ(labels(ports[3]), std::vector<std::string>({"LowPass", "HighPass", "BandPass", "Resonant", "Thru"}));
         EXPECT_EQ(labels(ports[4]), std::vector<std::string>({"12 dB/Oct", "24 dB/Oct", "36 dB/Oct", "48 dB/Oct"}));
@@ -102,7 +107,7 @@ TEST(HostToolLv2Info, PortsWithRangesInHostUnitsAtTheRate) {
             EXPECT_EQ(ports[amount]["unit"], "");
         }
         // The format-neutral listing has the controls, with their symbols.
-        ASSERT_EQ(info["parameterCount"], 7);
+        ASSERT_EQ(info["parameterCount"], 8);
         EXPECT_EQ(info["parameters"][4]["name"], "Cutoff");
         EXPECT_EQ(info["parameters"][4]["symbol"], "slope");
         EXPECT_EQ(info["parameters"][0]["minimum"], freq["minimum"]);
@@ -116,8 +121,8 @@ TEST(HostToolLv2Info, TextListsPortsLabelsAndTheMeter) {
     ASSERT_EQ(run.status, 0) << run.err;
     for (const char* fact : {"format:         LV2", "uri:            urn:bramsoliket:filter", "meter port:     10 \"peak\" (Peak)",
                              "ranges at:      48000 Hz", "scale points: 0: LowPass; 1: HighPass; 2: BandPass; 3: Resonant; 4: Thru",
-                             "scale points: 12: 12 dB/Oct; 24: 24 dB/Oct", "logarithmic, sampleRate", "5553.065 Hz",
-                             "control out", "audio in", "features:       required none"}) {
+                             "scale points: 12: 12 dB/Oct; 24: 24 dB/Oct", "5101.8784 Hz logarithmic",
+                             "designation lv2:enabled", "control out", "audio in", "features:       required none"}) {
         EXPECT_NE(run.out.find(fact), std::string::npos) << fact << "\n" << run.out;
     }
 }
@@ -152,9 +157,9 @@ TEST(HostToolLv2Info, ValuesBeyondWhatAPortTakesAreReported) {
     EXPECT_EQ(between["parameters"][4]["display"], "24 dB/Oct");
     EXPECT_NE(err.find("warning: value 30 for \"Cutoff\" is sent as 24"), std::string::npos) << err;
 
-    const nlohmann::json low = infoJson(kBundle, {"--set", "freq=100"}, &err);
-    EXPECT_EQ(low["parameters"][0]["value"], 100.0);
-    EXPECT_NE(err.find("warning: value 100 for \"Freq\" is outside 334.336..18563.6; it is sent unchanged"),
+    const nlohmann::json low = infoJson(kBundle, {"--set", "freq=50"}, &err);
+    EXPECT_EQ(low["parameters"][0]["value"], 50.0);
+    EXPECT_NE(err.find("warning: value 50 for \"Freq\" is outside 60.6505..161642; it is sent unchanged"),
               std::string::npos)
         << err;
 

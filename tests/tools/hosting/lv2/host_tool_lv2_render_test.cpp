@@ -108,8 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
     HostTool, Lv2RenderEqualsVst,
     ::testing::Combine(
         ::testing::Values(
-            // A fresh instance of each, the LV2 Freq default following the rate.
-            CrossCase{"Defaults", {}, {}, std::nullopt},
+            // The defaults but for the frequency, which the LV2 plug-in gets as the VST text at the
+            // rate (its own default is the 44.1 kHz one).
+            CrossCase{"Defaults", {}, {}, 0.5f},
             CrossCase{"HighPass24", {{"Res", 0.7f}, {"Type", 0.25f}, {"Cutoff", 0.34f}},
                       {"res=0.7", "type=HighPass", "slope=24"}, 0.3f},
             CrossCase{"BandPass48Quiet",
@@ -126,6 +127,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<std::tuple<CrossCase, int>>& info) {
         return std::string(std::get<0>(info.param).name) + "At" + std::to_string(std::get<1>(info.param));
     });
+
+// A fresh LV2 instance starts on the row its default frequency selects at the rate: at
+// 44.1 kHz row 39, as a fresh VST instance; at 48 kHz 5101.878 Hz lies nearest in pitch to row
+// 37 (5143.052 Hz), which the VST module gets as the middle of the row's values.
+TEST(HostToolLv2Render, AFreshInstanceStartsOnTheRowItsDefaultSelects) {
+    ScratchDirectory scratch;
+    for (const auto& [rate, vstValue] : {std::pair{44100, 0.5f}, std::pair{48000, (37 + 0.5f) / 79}}) {
+        SCOPED_TRACE(rate);
+        const std::vector<std::string> options = {"--rate", std::to_string(rate)};
+        const ToolRun viaLv2 = render(kBundle, scratch / "lv2.wav", options);
+        ASSERT_EQ(viaLv2.status, 0) << viaLv2.err;
+        std::vector<std::string> vst = options;
+        vst.insert(vst.end(), {"--set", "Freq=" + number(vstValue)});
+        ASSERT_EQ(render(BRAMSOLIKET_MODULE_PATH, scratch / "vst.wav", vst).status, 0);
+        EXPECT_EQ(vstFrequencyText(rate, vstValue), rate == 44100 ? "5101.878" : "5143.052");
+        expectSameBits(readAudio(scratch / "lv2.wav"), readAudio(scratch / "vst.wav"));
+    }
+}
 
 // Automation in host units, by symbol or name, lands on the same samples as the VST
 // module's normalized automation; the meter ("peak") shows the VST meter's level per block.

@@ -84,6 +84,11 @@ std::unique_ptr<X11EditorWindow> X11EditorWindow::create(X11Connection& connecti
     if (window == 0 || XGetWindowAttributes(display, window, &made) == 0) return nullptr;
 
     XStoreName(display, window, "BRAMSOLIKET");
+    // The class names the plug-in's window among the host's own, for tests and window tools.
+    char instanceName[] = "bramsoliket-editor";
+    char className[] = "BRAMSOLIKET";
+    XClassHint classHint{instanceName, className};
+    XSetClassHint(display, window, &classHint);
     // _XEMBED_INFO: protocol version 0, mapped.
     const Atom xembedInfo = XInternAtom(display, "_XEMBED_INFO", False);
     const long info[2] = {0, 1};

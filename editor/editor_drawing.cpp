@@ -88,7 +88,8 @@ void drawChoices(cairo_t* cr, const EditorScene& scene, ParameterIndex parameter
         roundedBox(cr, boxes[i], 4.0);
         cairo_fill(cr);
         setColour(cr, isChosen ? kChosenTextColour : kTextColour);
-        writeIn(cr, parameter_units::choiceLabel(parameter, static_cast<int>(i)).value_or(""), boxes[i], Align::Centre, fonts);
+        writeIn(cr, parameter_units::choiceLabel(parameter, static_cast<int>(i)).value_or(""), boxes[i], Align::Centre,
+                fonts);
     }
     if (focused) {
         const Box whole{boxes.front().x, boxes.front().y, boxes.back().right() - boxes.front().x, boxes.front().height};
@@ -102,7 +103,8 @@ void drawSlider(cairo_t* cr, const EditorScene& scene, const SliderBoxes& slider
     setColour(cr, kDimTextColour);
     writeIn(cr, kParameterTable[slider.parameter].name, slider.label, Align::Left, fonts);
     setColour(cr, kTextColour);
-    writeIn(cr, parameter_units::text(slider.parameter, value, scene.sampleRate).value_or(""), slider.label, Align::Right, fonts);
+    writeIn(cr, parameter_units::text(slider.parameter, value, scene.sampleRate).value_or(""), slider.label,
+            Align::Right, fonts);
     const Box& track = slider.track;
     setColour(cr, kTroughColour);
     roundedBox(cr, track, 3.0);
@@ -163,7 +165,8 @@ void drawEditor(cairo_t* cr, const EditorScene& scene, double pixelsPerUnit) {
     setColour(cr, kDimTextColour);
     writeIn(cr, "Res", layout.resonanceText, Align::Left, fonts);
     setColour(cr, kTextColour);
-    writeIn(cr, parameter_units::text(kParameterResonance, scene.values[kParameterResonance], scene.sampleRate).value_or(""),
+    const float resonance = scene.values[kParameterResonance];
+    writeIn(cr, parameter_units::text(kParameterResonance, resonance, scene.sampleRate).value_or(""),
             layout.resonanceText, Align::Right, fonts);
     for (std::size_t i = 0; i < layout.sliders.size(); ++i) {
         const EditorFocus focus = static_cast<EditorFocus>(static_cast<int>(EditorFocus::Smoothing) + static_cast<int>(i));

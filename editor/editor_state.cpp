@@ -120,7 +120,8 @@ const EditorScene& EditorState::scene() {
     const int row = parameter_units::settingOf(kParameterFrequency, values_[kParameterFrequency]);
     settings.targetFrequencyRow = row;
     scene.picture = responsePicture(settings, sampleRate_, shownMeter_);
-    scene.picture.cutoffText = parameter_units::text(kParameterFrequency, values_[kParameterFrequency], sampleRate_).value_or("");
+    scene.picture.cutoffText =
+        parameter_units::text(kParameterFrequency, values_[kParameterFrequency], sampleRate_).value_or("");
     const Box& response = layout_.response;
     scene.responseLayout = layOutResponse(response.width, response.height);
     scene.axes = responseAxes(scene.picture, scene.responseLayout, pixelsPerUnit_);

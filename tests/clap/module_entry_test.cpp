@@ -89,6 +89,16 @@ TEST(ClapModule, ExtensionsPortsAndLatency) {
     for (const char* id : {kClapExtGui, kClapExtPosixFdSupport, kClapExtTimerSupport}) {
         EXPECT_EQ(instance.plugin->get_extension(instance.plugin, id) != nullptr, kWindow) << id;
     }
+    // A host without posix-fd and timer support (this one) gets no window: a window whose
+    // events nobody reads would block or never draw.
+    const auto* gui =
+        static_cast<const clap_plugin_gui*>(instance.plugin->get_extension(instance.plugin, kClapExtGui));
+    if (gui != nullptr) {
+        EXPECT_FALSE(gui->is_api_supported(instance.plugin, kClapWindowApiX11, false));
+        EXPECT_FALSE(gui->create(instance.plugin, kClapWindowApiX11, false));
+        std::uint32_t width = 0, height = 0;
+        EXPECT_FALSE(gui->get_size(instance.plugin, &width, &height));
+    }
     EXPECT_EQ(instance.plugin->get_extension(instance.plugin, nullptr), nullptr);
 
     struct Expected {

@@ -38,7 +38,9 @@ class EditorInput : public ::testing::Test {
 protected:
     EditorInput() : state_(host_, 44100.0f) {
         state_.setSize(kEditorDefaultSize);
-        for (const ParameterInfo& parameter : kParameterTable) state_.parameterChanged(parameter.index, parameter.defaultValue);
+        for (const ParameterInfo& parameter : kParameterTable) {
+            state_.parameterChanged(parameter.index, parameter.defaultValue);
+        }
     }
     int row() const { return parameter_units::settingOf(kParameterFrequency, state_.values()[kParameterFrequency]); }
     int resonance() const {

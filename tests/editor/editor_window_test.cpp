@@ -43,7 +43,9 @@ EditorScene sceneFor(const std::array<float, kParameterCount>& values) {
     NoHost host;
     EditorState state(host, kTestSampleRate);
     state.setSize(kEditorDefaultSize);
-    for (const ParameterInfo& parameter : kParameterTable) state.parameterChanged(parameter.index, values[parameter.index]);
+    for (const ParameterInfo& parameter : kParameterTable) {
+        state.parameterChanged(parameter.index, values[parameter.index]);
+    }
     return state.scene();
 }
 
@@ -77,7 +79,8 @@ public:
     bool valid() const { return image_ != nullptr; }
     Rgb at(int x, int y) const {
         const unsigned long pixel = XGetPixel(image_, x, y);
-        return {channel(pixel, image_->red_mask), channel(pixel, image_->green_mask), channel(pixel, image_->blue_mask)};
+        return {channel(pixel, image_->red_mask), channel(pixel, image_->green_mask),
+                channel(pixel, image_->blue_mask)};
     }
     void save(const std::string& name) const {
         std::filesystem::create_directories(BRAMSOLIKET_ARTIFACT_DIR);

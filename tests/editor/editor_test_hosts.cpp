@@ -51,8 +51,9 @@ public:
     }
     const char* format() const override { return "LV2"; }
 
-    bool open(Window parent) override {
+    bool open(Window parent, double scale) override {
         if (descriptor_ == nullptr) return false;
+        scale_ = static_cast<float>(scale);
         options_[0] = {LV2_OPTIONS_INSTANCE, 0, map(LV2_UI__scaleFactor), sizeof(float), map(LV2_ATOM__Float), &scale_};
         options_[1] = {LV2_OPTIONS_INSTANCE, 0, map(LV2_PARAMETERS__sampleRate), sizeof(float), map(LV2_ATOM__Float),
                        &rate_};
@@ -149,7 +150,7 @@ public:
     }
     const char* format() const override { return "CLAP"; }
 
-    bool open(Window parent) override {
+    bool open(Window parent, double scale) override {
         if (gui_ == nullptr || !gui_->is_api_supported(plugin_, kClapWindowApiX11, false)) return false;
         settle();
         if (!gui_->create(plugin_, kClapWindowApiX11, false)) return false;
@@ -157,7 +158,7 @@ public:
         clap_window window{};
         window.api = kClapWindowApiX11;
         window.x11 = parent;
-        return gui_->set_scale(plugin_, 1.0) && gui_->set_parent(plugin_, &window) && gui_->show(plugin_);
+        return gui_->set_scale(plugin_, scale) && gui_->set_parent(plugin_, &window) && gui_->show(plugin_);
     }
     void close() override {
         if (created_) gui_->destroy(plugin_);

@@ -32,8 +32,9 @@ class FormatHost {
 public:
     virtual ~FormatHost() = default;
     virtual const char* format() const = 0;
-    // Opens the window in `parent` at scale 1; false when the plug-in declines.
-    virtual bool open(Window parent) = 0;
+    // Opens the window in `parent` at the host's scale (2 at 200 %); false when the plug-in
+    // declines.
+    virtual bool open(Window parent, double scale = 1.0) = 0;
     virtual void close() = 0;
     // One turn of the host's loop: the window's events where they are waiting (up to a few
     // milliseconds for them), its timer or idle call.

@@ -114,7 +114,7 @@ private:
 
 // Whether the picture shows the response of `values` where the core puts it: at frequencies
 // across the axis, the curve's colour within a few pixels of the response's decibels.
-bool showsCurveOf(const Screenshot& shot, const std::array<float, kParameterCount>& values, int top = 0) {
+bool showsCurveOf(const Screenshot& shot, const std::array<float, kParameterCount>& values, double scale = 1.0) {
     if (!shot.valid()) return false;
     const EditorScene scene = sceneFor(values);
     const FilterSettings settings = settingsForValues(values);
@@ -126,10 +126,10 @@ bool showsCurveOf(const Screenshot& shot, const std::array<float, kParameterCoun
         if (!std::isfinite(db) || db < scene.axes->bottomDb() + 1.0 || db > scene.axes->topDb()) continue;
         const double y = scene.axes->y(db);
         if (y < plot.y + 4 || y > plot.bottom() - 4) continue;
-        const int x = static_cast<int>(std::lround(response.x + scene.axes->x(hz)));
+        const int x = static_cast<int>(std::lround((response.x + scene.axes->x(hz)) * scale));
         bool found = false;
         for (int dy = -3; dy <= 3 && !found; ++dy) {
-            found = near(shot.at(x, top + static_cast<int>(std::lround(response.y + y)) + dy), kCurveColour);
+            found = near(shot.at(x, static_cast<int>(std::lround((response.y + y) * scale)) + dy), kCurveColour);
         }
         if (!found) return false;
         ++checked;
@@ -159,11 +159,11 @@ protected:
     std::unique_ptr<FormatHost> makeHost() const {
         return std::string(GetParam()) == "LV2" ? makeLv2Host() : makeClapHost();
     }
-    Window makeParent(int top) {
+    Window makeParent(int top, int width = kWidth, int height = kHeight) {
         const int screen = DefaultScreen(display_);
         const Window window =
-            XCreateSimpleWindow(display_, RootWindow(display_, screen), 0, top, static_cast<unsigned>(kWidth),
-                                static_cast<unsigned>(kHeight), 0, 0, BlackPixel(display_, screen));
+            XCreateSimpleWindow(display_, RootWindow(display_, screen), 0, top, static_cast<unsigned>(width),
+                                static_cast<unsigned>(height), 0, 0, BlackPixel(display_, screen));
         XMapWindow(display_, window);
         XSync(display_, False);
         return window;
@@ -307,6 +307,26 @@ TEST_P(EditorWindow, TwoInstancesWindowsAtOnceKeepTheirOwnInput) {
     EXPECT_TRUE(waitForCurve(*second_, values, secondParent));
     second_->close();
     host_->close();
+}
+
+TEST_P(EditorWindow, AtTwiceTheScaleTheWindowIsTwiceAsLargeAndDrawnAtItsResolution) {
+    XDestroyWindow(display_, parent_);
+    parent_ = makeParent(0, 2 * kWidth, 2 * kHeight);
+    ASSERT_TRUE(host_->open(parent_, 2.0));
+    const std::array<float, kParameterCount> values = defaults();
+    ASSERT_TRUE(pumpUntil(*host_, [&] {
+        return showsCurveOf(Screenshot(display_, parent_, 2 * kWidth, 2 * kHeight), values, 2.0);
+    })) << "the curve is not where twice the scale puts it";
+    Screenshot(display_, parent_, 2 * kWidth, 2 * kHeight).save(artifact("scale-200"));
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(display_, parent_, &root, &parent, &children, &count);
+    ASSERT_EQ(count, 1u);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display_, children[0], &attributes);
+    XFree(children);
+    EXPECT_EQ(attributes.width, 2 * kWidth);
+    EXPECT_EQ(attributes.height, 2 * kHeight);
 }
 
 TEST_P(EditorWindow, OpensAndClosesManyTimesLeavingNothingBehind) {

@@ -12,7 +12,7 @@ cd "$root"
 # Only what building the module and the tool needs (the test suite's packages are
 # scripts/test.sh's); the tests are not configured, so GoogleTest is not needed either.
 bash scripts/setup.sh build
-cmake --preset default -DBRAMSOLIKET_TESTS=OFF
+cmake --preset default -DBRAMSOLIKET_TESTS=OFF -DBRAMSOLIKET_DEBUG_INFO=OFF
 cmake --build build/default -j2 --target BRAMSOLIKET bramsoliket-host
 
 host=build/default/bramsoliket-host

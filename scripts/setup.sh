@@ -17,11 +17,9 @@ declare -A group_packages=(
   [build]="cmake g++ make pkg-config lv2-dev liblilv-dev libsndfile1-dev libcli11-dev libfftw3-dev
            libcairo2-dev libx11-dev libxtst-dev nlohmann-json3-dev"
   # the 64-bit test suite: GoogleTest, lilv's tools and the schema validator, the sanitizers'
-  # and fuzzers' compiler (clang) with its runtimes, Valgrind, sox for reference signals, a
-  # compiler cache shared by the suites of one run, the X server the plug-in windows are
-  # tested on (Xvfb) and xdotool to find them
-  [test]="googletest libgtest-dev lilv-utils sordi binutils clang libclang-rt-14-dev valgrind sox ccache
-          xvfb xdotool"
+  # and fuzzers' compiler (clang) with its runtimes, Valgrind, sox for reference signals, the
+  # X server the plug-in windows are tested on (Xvfb) and xdotool to find them
+  [test]="googletest libgtest-dev lilv-utils sordi binutils clang libclang-rt-14-dev valgrind sox xvfb xdotool"
   # the 32-bit x86 Linux build and its tests (run under qemu-i386 where the kernel refuses
   # 32-bit programs)
   [m32]="g++-multilib qemu-user"

@@ -69,20 +69,29 @@ public:
         lilv_node_free(name);
         return result;
     }
+    // Every unit the port names, in sorted order and space-separated (lilv lists a port's
+    // values in no fixed order, so a port with two units never passes for either one).
     std::string unit(std::uint32_t index) const {
         LilvNode* predicate = lilv_new_uri(world_, LV2_UNITS__unit);
         LilvNodes* units = lilv_port_get_value(plugin_, port(index), predicate);
-        const std::string result = units == nullptr ? "" : text(lilv_nodes_get_first(units));
+        std::set<std::string> named;
+        if (units != nullptr) LILV_FOREACH (nodes, i, units) named.insert(text(lilv_nodes_get(units, i)));
+        std::string result;
+        for (const std::string& unit : named) result += (result.empty() ? "" : " ") + unit;
         lilv_nodes_free(units);
         lilv_node_free(predicate);
         return result;
     }
+    // The port's scale points by value; a value listed twice reads "(more than one label)",
+    // whichever order lilv lists them in.
     std::map<float, std::string> scalePoints(std::uint32_t index) const {
         std::map<float, std::string> points;
         LilvScalePoints* list = lilv_port_get_scale_points(plugin_, port(index));
         LILV_FOREACH (scale_points, i, list) {
             const LilvScalePoint* point = lilv_scale_points_get(list, i);
-            points[lilv_node_as_float(lilv_scale_point_get_value(point))] = text(lilv_scale_point_get_label(point));
+            const auto [entry, added] = points.emplace(lilv_node_as_float(lilv_scale_point_get_value(point)),
+                                                       text(lilv_scale_point_get_label(point)));
+            if (!added) entry->second = "(more than one label)";
         }
         lilv_scale_points_free(list);
         return points;
@@ -219,10 +228,14 @@ TEST(LilvDescription, ProjectMaintainerLicenceAndVersion) {
         lilv_node_free(node);
         return result;
     };
-    const auto first = [&](const char* predicate) {
+    // The plug-in's one value for `predicate` (lilv lists several in no fixed order, so
+    // there must be exactly one), or "" when it has none or several.
+    const auto only = [&](const char* predicate) {
         LilvNode* uri = lilv_new_uri(bundle.world(), predicate);
         LilvNodes* values = lilv_plugin_get_value(bundle.plugin(), uri);
-        const std::string result = values == nullptr ? "" : bundle.text(lilv_nodes_get_first(values));
+        EXPECT_LE(lilv_nodes_size(values), 1u) << "values of " << predicate;
+        const std::string result =
+            values == nullptr || lilv_nodes_size(values) != 1 ? "" : bundle.text(lilv_nodes_get_first(values));
         lilv_nodes_free(values);
         lilv_node_free(uri);
         return result;
@@ -231,9 +244,9 @@ TEST(LilvDescription, ProjectMaintainerLicenceAndVersion) {
     EXPECT_EQ(owned(lilv_plugin_get_author_email(bundle.plugin())), "mailto:bramsoliket@bramsoliket.org");
     EXPECT_EQ(owned(lilv_plugin_get_author_homepage(bundle.plugin())), "https://github.com/bramsoliket/bramsoliket");
     EXPECT_EQ(owned(lilv_plugin_get_project(bundle.plugin())), "https://github.com/bramsoliket/bramsoliket");
-    EXPECT_EQ(first("http://usefulinc.com/ns/doap#license"), "https://spdx.org/licenses/MIT");
-    EXPECT_FALSE(first("http://usefulinc.com/ns/doap#shortdesc").empty());
-    const int minor = std::stoi(first(LV2_CORE__minorVersion));
+    EXPECT_EQ(only("http://usefulinc.com/ns/doap#license"), "https://spdx.org/licenses/MIT");
+    EXPECT_FALSE(only("http://usefulinc.com/ns/doap#shortdesc").empty());
+    const int minor = std::stoi(only(LV2_CORE__minorVersion));
     EXPECT_TRUE(minor > 0 && minor % 2 == 0) << "a released version: even and not zero, " << minor;
     LilvNode* comment = lilv_new_uri(bundle.world(), "http://www.w3.org/2000/01/rdf-schema#comment");
     for (std::uint32_t port = 0; port < kPortCount; ++port) {

@@ -6,11 +6,14 @@
 //   vst_reference controls RATE SETTING...
 //       prints "symbol value" for each LV2 control: what the VST build shows for the
 //       setting at RATE (every parameter; those not given keep their defaults)
-//   vst_reference compare [--lead-in FRAMES] INPUT OUTPUT SETTING...
+//   vst_reference compare [--lead-in FRAMES [--search WINDOW]] INPUT OUTPUT SETTING...
 //       renders INPUT's first channel, after FRAMES of silence (none by default), through
 //       the VST module at INPUT's rate with the setting applied before the first block, and
 //       compares every channel of OUTPUT with it bit for bit; exit 0 when they are equal,
-//       1 when not or when the render is silent (a silent render proves nothing)
+//       1 when not or when the render is silent (a silent render proves nothing). With
+//       --search, for a host that places INPUT in OUTPUT itself, INPUT is also placed up to
+//       WINDOW frames either side of FRAMES, nearest first, with silence after it to
+//       OUTPUT's length, and the placement that gives an equal output is printed
 //
 // A SETTING is NAME=VALUE with a parameter's name and its normalized VST value, such as
 // Freq=0.3 or Dry/Wet=0.5. Exit 2 for a bad command line or an unreadable file.
@@ -22,6 +25,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/parameter_table.h"
@@ -103,13 +107,17 @@ int printControls(float rate, const std::vector<Setting>& settings) {
     return 0;
 }
 
-int compare(std::size_t leadIn, const AudioFile& input, const AudioFile& output, const std::vector<Setting>& settings) {
+// The VST module's render of INPUT's first channel after `leadIn` frames of silence, and of
+// silence after it up to `length` frames in all where that is longer.
+std::vector<float> render(std::size_t leadIn, const AudioFile& input, const std::vector<Setting>& settings,
+                          std::size_t length = 0) {
     testing_support::ScriptedSession session;
     session.sampleRate = static_cast<float>(input.rate);
     session.input.assign(leadIn, 0.0f);
     for (std::size_t i = 0; i < input.frames.size(); i += static_cast<std::size_t>(input.channels)) {
         session.input.push_back(input.frames[i]);
     }
+    if (session.input.size() < length) session.input.resize(length, 0.0f);
     for (const Setting& setting : settings) {
         session.steps.push_back({testing_support::SessionStep::Kind::SetParameter, setting.index, setting.value, 0});
     }
@@ -118,30 +126,58 @@ int compare(std::size_t leadIn, const AudioFile& input, const AudioFile& output,
         const auto frames = static_cast<std::int32_t>(std::min<std::size_t>(kBlock, session.input.size() - done));
         session.steps.push_back({testing_support::SessionStep::Kind::Process, 0, 0.0f, frames});
     }
-    const auto expected = testing_support::renderThroughVstModule(session, BRAMSOLIKET_MODULE_PATH);
+    return testing_support::renderThroughVstModule(session, BRAMSOLIKET_MODULE_PATH);
+}
 
-    if (std::all_of(expected.begin(), expected.end(), [](float sample) { return sample == 0.0f; })) {
-        std::printf("differ: the VST render is silent, so the comparison would prove nothing\n");
-        return 1;
-    }
+// The first channel and frame where OUTPUT differs from `expected`, as a line, or none.
+std::optional<std::string> difference(const std::vector<float>& expected, int rate, const AudioFile& output) {
     const auto frames = output.frames.size() / static_cast<std::size_t>(output.channels);
-    if (output.rate != input.rate || frames != expected.size()) {
-        std::printf("differ: the output has %zu frames at %d Hz, the VST render %zu at %d Hz\n", frames, output.rate,
-                    expected.size(), input.rate);
-        return 1;
+    char line[200];
+    if (output.rate != rate || frames != expected.size()) {
+        std::snprintf(line, sizeof line, "the output has %zu frames at %d Hz, the VST render %zu at %d Hz", frames,
+                      output.rate, expected.size(), rate);
+        return line;
     }
     for (int channel = 0; channel < output.channels; ++channel) {
         for (std::size_t frame = 0; frame < frames; ++frame) {
             const float got = output.frames[frame * static_cast<std::size_t>(output.channels) + channel];
             if (std::memcmp(&got, &expected[frame], sizeof got) != 0) {
-                std::printf("differ: channel %d, frame %zu: %.9g, the VST render %.9g\n", channel, frame,
-                            static_cast<double>(got), static_cast<double>(expected[frame]));
-                return 1;
+                std::snprintf(line, sizeof line, "channel %d, frame %zu: %.9g, the VST render %.9g", channel, frame,
+                              static_cast<double>(got), static_cast<double>(expected[frame]));
+                return line;
             }
         }
     }
-    std::printf("equal: %d channels of %zu frames, bit for bit\n", output.channels, frames);
-    return 0;
+    return std::nullopt;
+}
+
+int compare(std::size_t leadIn, std::size_t window, const AudioFile& input, const AudioFile& output,
+            const std::vector<Setting>& settings) {
+    const auto expected = render(leadIn, input, settings);
+    if (std::all_of(expected.begin(), expected.end(), [](float sample) { return sample == 0.0f; })) {
+        std::printf("differ: the VST render is silent, so the comparison would prove nothing\n");
+        return 1;
+    }
+    const auto frames = output.frames.size() / static_cast<std::size_t>(output.channels);
+    const auto differs = difference(expected, input.rate, output);
+    if (!differs) {
+        std::printf("equal: %d channels of %zu frames, bit for bit\n", output.channels, frames);
+        return 0;
+    }
+    for (std::size_t distance = 1; distance <= window; ++distance) {
+        for (const bool later : {false, true}) {
+            if (!later && distance > leadIn) continue;
+            const std::size_t tried = later ? leadIn + distance : leadIn - distance;
+            // The input must end within the output.
+            if (tried + input.frames.size() / static_cast<std::size_t>(input.channels) > frames) continue;
+            if (difference(render(tried, input, settings, frames), input.rate, output)) continue;
+            std::printf("equal: %d channels of %zu frames, bit for bit, with the input at frame %zu, %zu %s than %zu\n",
+                        output.channels, frames, tried, distance, later ? "later" : "earlier", leadIn);
+            return 0;
+        }
+    }
+    std::printf("differ: %s%s\n", differs->c_str(), window > 0 ? " (and at every other lead-in searched)" : "");
+    return 1;
 }
 
 }  // namespace
@@ -157,21 +193,24 @@ int main(int argc, char** argv) {
     if (command == "compare") {
         int next = 2;
         std::size_t leadIn = 0;
-        if (next + 1 < argc && std::strcmp(argv[next], "--lead-in") == 0) {
-            char* end = nullptr;
-            leadIn = std::strtoul(argv[next + 1], &end, 10);
-            if (*end != '\0') return kUsageError;
-            next += 2;
+        std::size_t window = 0;
+        for (const auto& [option, value] : {std::pair{"--lead-in", &leadIn}, std::pair{"--search", &window}}) {
+            if (next + 1 < argc && std::strcmp(argv[next], option) == 0) {
+                char* end = nullptr;
+                *value = std::strtoul(argv[next + 1], &end, 10);
+                if (*end != '\0') return kUsageError;
+                next += 2;
+            }
         }
         if (next + 2 > argc) return kUsageError;
         const auto settings = parseSettings(argc - next - 2, argv + next + 2);
         const auto input = readAudioFile(argv[next]);
         const auto output = readAudioFile(argv[next + 1]);
         if (!settings || !input || !output) return kUsageError;
-        return compare(leadIn, *input, *output, *settings);
+        return compare(leadIn, window, *input, *output, *settings);
     }
     std::fprintf(stderr,
                  "usage: vst_reference controls RATE SETTING...\n"
-                 "       vst_reference compare [--lead-in FRAMES] INPUT OUTPUT SETTING...\n");
+                 "       vst_reference compare [--lead-in FRAMES [--search WINDOW]] INPUT OUTPUT SETTING...\n");
     return kUsageError;
 }

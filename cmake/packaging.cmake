@@ -64,7 +64,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The plug-ins need only libc and libstdc++ (the LV2 module cairo too, for Ardour's inline
-# display), the command-line host its audio, FFT and drawing libraries.
+# display, and the CLAP module and the LV2 UI module Xlib and cairo, for their windows), the
+# command-line host its audio, FFT and drawing libraries.
 # The binaries are stripped and Depends is computed by cmake/package_binaries.cmake, run on
 # the staged files: CPack's own stripping keeps the compiler's .comment section, and its
 # own Depends step also adds ldconfig calls to the maintainer scripts for any shared object

@@ -12,12 +12,14 @@ set -euo pipefail
 # Each group once, each package in one group.
 declare -A group_packages=(
   # compilers and the libraries of the modules and the command-line host: the LV2 headers
-  # and lilv, audio files, FFT, drawing, command line, JSON
+  # and lilv, audio files, FFT, drawing, the plug-in windows (Xlib; XTest for their tests),
+  # command line, JSON
   [build]="cmake g++ make pkg-config lv2-dev liblilv-dev libsndfile1-dev libcli11-dev libfftw3-dev
-           libcairo2-dev nlohmann-json3-dev"
+           libcairo2-dev libx11-dev libxtst-dev nlohmann-json3-dev"
   # the 64-bit test suite: GoogleTest, lilv's tools and the schema validator, the sanitizers'
-  # and fuzzers' compiler (clang) with its runtimes, Valgrind, sox for reference signals
-  [test]="googletest libgtest-dev lilv-utils sordi binutils clang libclang-rt-14-dev valgrind sox"
+  # and fuzzers' compiler (clang) with its runtimes, Valgrind, sox for reference signals, the
+  # X server the plug-in windows are tested on (Xvfb) and xdotool to find them
+  [test]="googletest libgtest-dev lilv-utils sordi binutils clang libclang-rt-14-dev valgrind sox xvfb xdotool"
   # the 32-bit x86 Linux build and its tests (run under qemu-i386 where the kernel refuses
   # 32-bit programs)
   [m32]="g++-multilib qemu-user"
@@ -27,8 +29,9 @@ declare -A group_packages=(
   # for the page's module tests, headless Chromium and python3 for its browser tests
   [web]="emscripten node-acorn nodejs chromium python3"
   # real third-party hosts and plug-ins used as black boxes in tests (Qtractor's plug-in
-  # scanner loads the CLAP module; bramsoliket-host loads Calf's and x42's LV2 plug-ins)
-  [hosts]="ardour dpf-plugins-vst qtractor calf-plugins x42-plugins"
+  # scanner loads the CLAP module; bramsoliket-host loads Calf's and x42's LV2 plug-ins;
+  # jalv.gtk3, on a JACK server with the dummy driver, opens the LV2 plug-in's window)
+  [hosts]="ardour dpf-plugins-vst qtractor calf-plugins x42-plugins jalv jackd2"
   # the packages: the Debian package's dependencies, its checks (lintian, hardening-check from
   # devscripts), the Windows zip
   [package]="dpkg-dev file zip unzip lintian devscripts"

@@ -120,18 +120,22 @@ check "the unpacked bramsoliket-host info finds its module" tool_runs
 plugins_need_only_the_c_and_cxx_runtime() {
   local module library
   for module in "$root/usr/lib/vst/BRAMSOLIKET.so" "$root/usr/lib/lv2/bramsoliket.lv2/bramsoliket.so" \
-    "$root/usr/lib/clap/BRAMSOLIKET.clap"; do
+    "$root/usr/lib/lv2/bramsoliket.lv2/bramsoliket_ui.so" "$root/usr/lib/clap/BRAMSOLIKET.clap"; do
+    [ -f "$module" ] || { echo "no $module"; return 1; }
     for library in $(objdump -p "$module" | awk '/NEEDED/ {print $2}'); do
       case "$library" in
         libc.so.* | libm.so.* | libstdc++.so.* | libgcc_s.so.*) ;;
-        # The LV2 module draws Ardour's inline display with cairo.
-        libcairo.so.2) [[ "$module" == */bramsoliket.lv2/* ]] || { echo "$module needs $library"; return 1; } ;;
+        # The LV2 module draws Ardour's inline display with cairo; the windows (the LV2 UI
+        # module's and the CLAP module's) draw with cairo on Xlib.
+        libcairo.so.2) [[ "$module" != */vst/* ]] || { echo "$module needs $library"; return 1; } ;;
+        libX11.so.6) [[ "$module" == */bramsoliket_ui.so || "$module" == */clap/* ]] ||
+          { echo "$module needs $library"; return 1; } ;;
         *) echo "$module needs $library"; return 1 ;;
       esac
     done
   done
 }
-check "the plug-ins need nothing beyond the C and C++ runtimes (and cairo for the LV2 module)" \
+check "the plug-ins need nothing beyond the C and C++ runtimes (and cairo and Xlib for the windows)" \
   plugins_need_only_the_c_and_cxx_runtime
 
 check "the manual page is installed" test -f "$root/usr/share/man/man1/bramsoliket-host.1.gz"

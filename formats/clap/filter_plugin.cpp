@@ -72,6 +72,7 @@ FilterPlugin::FilterPlugin(const clap_host* host, std::uint32_t inputChannels)
                                  this)),
       host_(host),
       inputChannels_(inputChannels) {
+    displayUpdates_.emplace(kInitialSampleRate);
     bypass_.prepare(kInitialSampleRate);
 }
 
@@ -95,6 +96,10 @@ bool FilterPlugin::init() {
 void FilterPlugin::destroy() {
     rules_.requireMainThread("destroy must be called on the main thread");
     rules_.require(!active_.load(relaxed), "destroy called while the plug-in is active");
+#if defined(BRAMSOLIKET_CLAP_GUI)
+    // A host that did not destroy the window first: it goes with the plug-in.
+    gui_.reset();
+#endif
     delete this;
 }
 
@@ -107,6 +112,7 @@ bool FilterPlugin::activate(double sampleRate, std::uint32_t, std::uint32_t) {
     const float rate = roundToFloat(sampleRate);
     if (!(rate > 0.0f) || std::isinf(rate)) return false;
     sampleRate_ = rate;
+    displayUpdates_.emplace(rate);
     // Every activation starts from silence; settings and glides stay, and the bypass stands
     // where it was set, without a fade.
     processor_.suspend();
@@ -164,6 +170,13 @@ void FilterPlugin::setPendingValues() {
     pendingValues_.take([this](clap_id id, float value) { setPluginValue(id, value); });
 }
 
+void FilterPlugin::setEditorChanges(const clap_output_events* out) {
+    editorEvents_.take([this, out](const EditorEvent& event) {
+        if (event.kind == EditorEvent::Kind::Value) setPluginValue(static_cast<clap_id>(event.index), event.value);
+        pushEditorEvent(out, event);
+    });
+}
+
 void FilterPlugin::render(const float* const* inputs, float* left, float* right, std::uint32_t first,
                           std::uint32_t end) {
     constexpr std::uint32_t kLargestCall = std::numeric_limits<std::int32_t>::max();
@@ -175,11 +188,11 @@ void FilterPlugin::render(const float* const* inputs, float* left, float* right,
         for (std::uint32_t done = 0; done < count;) {
             const auto frames = static_cast<std::int32_t>(std::min(count - done, kLargestCall));
             const std::uint32_t at = first + from + done;
-            if (stereo) {
-                processor_.process(inputs[0] + at, inputs[1] + at, left + at, right + at, frames, OutputMode::Replace);
-            } else {
-                processor_.process(inputs[0] + at, left + at, right + at, frames, OutputMode::Replace);
-            }
+            const float peak =
+                stereo ? processor_.process(inputs[0] + at, inputs[1] + at, left + at, right + at, frames,
+                                            OutputMode::Replace)
+                       : processor_.process(inputs[0] + at, left + at, right + at, frames, OutputMode::Replace);
+            displayUpdates_->afterProcess(static_cast<std::uint32_t>(frames), peak, processor_.settingsPublications());
             done += static_cast<std::uint32_t>(frames);
         }
     });
@@ -194,6 +207,7 @@ clap_process_status FilterPlugin::process(const clap_process* process) {
     inProcess_.store(true, relaxed);
 
     setPendingValues();
+    setEditorChanges(process->out_events);
     ParameterChangeReader changes(process->in_events);
     const std::uint32_t frames = process->frames_count;
     const std::optional<BlockBuffers> buffers = buffersOf(*process, inputChannels_);
@@ -288,7 +302,7 @@ bool FilterPlugin::textToValue(clap_id id, const char* text, double* value) {
     return true;
 }
 
-void FilterPlugin::flush(const clap_input_events* events) {
+void FilterPlugin::flush(const clap_input_events* events, const clap_output_events* out) {
     FloatEnvironmentGuard guard;
     if (active_.load(relaxed)) {
         rules_.requireAudioThread("params flush while active must be called on the audio thread");
@@ -297,7 +311,9 @@ void FilterPlugin::flush(const clap_input_events* events) {
     } else {
         rules_.requireMainThread("params flush while not active must be called on the main thread");
     }
-    // The events and nothing else: a flush while audio runs must not disturb it.
+    // The window's changes and the events, and nothing else: a flush while audio runs must
+    // not disturb it.
+    setEditorChanges(out);
     ParameterChangeReader changes(events);
     while (const auto change = changes.next()) setPluginValue(change->id, change->value);
 }
@@ -337,6 +353,30 @@ std::uint32_t FilterPlugin::latency() const {
     rules_.requireMainThread("latency get must be called on the main thread");
     return 0;
 }
+
+#if defined(BRAMSOLIKET_CLAP_GUI)
+bool FilterPlugin::guiSupported(const char* api, bool floating) const {
+    rules_.requireMainThread("gui is_api_supported must be called on the main thread");
+    return PluginGui::supports(host_, api, floating);
+}
+
+bool FilterPlugin::createGui(const char* api, bool floating) {
+    rules_.requireMainThread("gui create must be called on the main thread");
+    rules_.require(gui_ == nullptr, "gui create called while the plug-in has a window");
+    if (gui_ != nullptr || !PluginGui::supports(host_, api, floating)) return false;
+    try {
+        gui_ = PluginGui::create(host_, *this);
+    } catch (const std::bad_alloc&) {
+        gui_.reset();
+    }
+    return gui_ != nullptr;
+}
+
+void FilterPlugin::destroyGui() {
+    rules_.requireMainThread("gui destroy must be called on the main thread");
+    gui_.reset();
+}
+#endif
 
 const clap_plugin* createFilterPlugin(const clap_host* host, const char* pluginId) {
     if (host == nullptr || pluginId == nullptr) return nullptr;

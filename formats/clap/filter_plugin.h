@@ -19,20 +19,34 @@
 // The outputs pass the bypass switch (a cross-fade of 10 ms from the frame of the host's
 // event) and then lose their subnormal samples to zero.
 //
+// The plug-in's window (clap.gui, where the module is built with the editor: 64-bit Linux)
+// runs on the main thread; its changes reach the processor as the host's do, on the thread
+// that sets parameters, at the start of the next process or flush, before that call's own
+// events, and the host hears of each of them as output events (plugin_gui.h). process keeps
+// the meter the window shows, the highest filtered sample of each thirtieth of a second.
+//
 // Every entry runs under FloatEnvironmentGuard: hosts run audio threads with flush-to-zero
 // and denormals-are-zero, which would change the results.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 #include "core/bypass_switch.h"
+#include "core/display_updates.h"
 #include "core/filter_processor.h"
-#include "interfaces/clap/clap_abi.h"
+#include "formats/clap/edited_plugin.h"
+#include "formats/clap/editor_events.h"
 #include "formats/clap/format_rules.h"
 #include "formats/clap/pending_values.h"
+#include "interfaces/clap/clap_abi.h"
+#if defined(BRAMSOLIKET_CLAP_GUI)
+#include "formats/clap/plugin_gui.h"
+#endif
 
-class FilterPlugin {
+class FilterPlugin final : public EditedPlugin {
 public:
     // The sample rate parameter texts use before the first activation.
     static constexpr float kInitialSampleRate = 44100.0f;
@@ -64,15 +78,28 @@ public:
     bool parameterValue(clap_id id, double* value) const;
     bool valueToText(clap_id id, double value, char* buffer, std::uint32_t capacity);
     bool textToValue(clap_id id, const char* text, double* value);
-    void flush(const clap_input_events* events);
+    void flush(const clap_input_events* events, const clap_output_events* out);
 
     bool saveState(const clap_ostream* stream) const;
     bool loadState(const clap_istream* stream);
 
     std::uint32_t latency() const;
 
-    // Read-only views for tests.
-    const FilterProcessor& processor() const { return processor_; }
+#if defined(BRAMSOLIKET_CLAP_GUI)
+    // The window, while the host has one (gui create to destroy); main thread.
+    bool guiSupported(const char* api, bool floating) const;
+    bool createGui(const char* api, bool floating);
+    void destroyGui();
+    PluginGui* gui() const { return gui_.get(); }
+#endif
+
+    // What the window sees (edited_plugin.h); the processor is a read-only view for tests too.
+    const FilterProcessor& processor() const override { return processor_; }
+    float editedValue(ParameterIndex index) const override { return hostVisibleValue(static_cast<clap_id>(index)); }
+    float meterPeak() const override { return displayUpdates_->meterPeak(); }
+    bool processing() const override { return processing_.load(std::memory_order_relaxed); }
+    float editedSampleRate() const override { return sampleRate_; }
+    EditorEventQueue& editorEvents() override { return editorEvents_; }
     bool bypassed() const { return bypass_.bypassed(); }
 
 private:
@@ -82,6 +109,8 @@ private:
     float hostVisibleValue(clap_id id) const;
     void setPluginValue(clap_id id, float value);
     void setPendingValues();
+    // The window's changes: set on the processor and told to the host, in their order.
+    void setEditorChanges(const clap_output_events* out);
     // Frames [first, end) of the block's buffers through the processor and the bypass switch.
     void render(const float* const* inputs, float* left, float* right, std::uint32_t first, std::uint32_t end);
 
@@ -94,6 +123,12 @@ private:
     FilterProcessor processor_;
     BypassSwitch bypass_;
     PendingParameterValues pendingValues_;
+    EditorEventQueue editorEvents_;
+    // The meter's windows follow the rate of the last activation; main thread between blocks.
+    std::optional<DisplayUpdates> displayUpdates_;
+#if defined(BRAMSOLIKET_CLAP_GUI)
+    std::unique_ptr<PluginGui> gui_;
+#endif
 
     // The plug-in's state as CLAP defines it, written by the calls that change it; flush
     // reads whether the plug-in is active to know its thread, the checks read all three.

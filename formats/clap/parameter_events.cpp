@@ -27,3 +27,27 @@ std::optional<ParameterChange> ParameterChangeReader::next() {
     }
     return std::nullopt;
 }
+
+void pushEditorEvent(const clap_output_events* out, const EditorEvent& event) {
+    if (out == nullptr || out->try_push == nullptr) return;
+    const auto id = static_cast<clap_id>(event.index);
+    if (event.kind == EditorEvent::Kind::Value) {
+        clap_event_param_value value{};
+        value.header = {sizeof value, 0, kClapCoreEventSpace, kClapEventParamValue, kClapEventIsLive};
+        value.param_id = id;
+        value.cookie = nullptr;
+        value.note_id = -1;
+        value.port_index = -1;
+        value.channel = -1;
+        value.key = -1;
+        value.value = hostValueOf(id, event.value);
+        out->try_push(out, &value.header);
+        return;
+    }
+    clap_event_param_gesture gesture{};
+    const std::uint16_t type =
+        event.kind == EditorEvent::Kind::Begin ? kClapEventParamGestureBegin : kClapEventParamGestureEnd;
+    gesture.header = {sizeof gesture, 0, kClapCoreEventSpace, type, kClapEventIsLive};
+    gesture.param_id = id;
+    out->try_push(out, &gesture.header);
+}

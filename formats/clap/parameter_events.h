@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "formats/clap/editor_events.h"
 #include "interfaces/clap/clap_abi.h"
 
 struct ParameterChange {
@@ -30,3 +31,9 @@ private:
     std::uint32_t count_ = 0;
     std::uint32_t position_ = 0;
 };
+
+// Tells the host of one of the window's changes as an event at the block's start: a gesture
+// begin or end, or the parameter's new value (a live event, in the value the host sees). A null
+// list, or one without try_push, hears nothing; a full one loses the event, which the host's
+// value then still shows (its get_value reads the processor).
+void pushEditorEvent(const clap_output_events* out, const EditorEvent& event);

@@ -97,10 +97,10 @@ bool BRAMSOLIKET_CLAP_ABI textToValue(const clap_plugin* record, clap_id id, con
     return self->textToValue(id, text, value);
 }
 
-// The plug-in never sends events of its own, so the output list is not used.
-void BRAMSOLIKET_CLAP_ABI flush(const clap_plugin* record, const clap_input_events* in, const clap_output_events*) {
+// The output list hears of the changes the plug-in's window made.
+void BRAMSOLIKET_CLAP_ABI flush(const clap_plugin* record, const clap_input_events* in, const clap_output_events* out) {
     BRAMSOLIKET_PLUGIN_OR();
-    self->flush(in);
+    self->flush(in, out);
 }
 
 bool BRAMSOLIKET_CLAP_ABI saveState(const clap_plugin* record, const clap_ostream* stream) {
@@ -117,6 +117,109 @@ std::uint32_t BRAMSOLIKET_CLAP_ABI latency(const clap_plugin* record) {
     BRAMSOLIKET_PLUGIN_OR(0);
     return self->latency();
 }
+
+#if defined(BRAMSOLIKET_CLAP_GUI)
+// The window's calls; those that need a window fail while the plug-in has none.
+#define BRAMSOLIKET_GUI_OR(failure)              \
+    BRAMSOLIKET_PLUGIN_OR(failure);              \
+    PluginGui* const gui = self->gui();          \
+    if (gui == nullptr) return failure
+
+bool BRAMSOLIKET_CLAP_ABI guiIsApiSupported(const clap_plugin* record, const char* api, bool floating) {
+    BRAMSOLIKET_PLUGIN_OR(false);
+    return self->guiSupported(api, floating);
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiPreferredApi(const clap_plugin* record, const char** api, bool* floating) {
+    BRAMSOLIKET_PLUGIN_OR(false);
+    if (api == nullptr || floating == nullptr) return false;
+    *api = kClapWindowApiX11;
+    *floating = false;
+    return true;
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiCreate(const clap_plugin* record, const char* api, bool floating) {
+    BRAMSOLIKET_PLUGIN_OR(false);
+    return self->createGui(api, floating);
+}
+
+void BRAMSOLIKET_CLAP_ABI guiDestroy(const clap_plugin* record) {
+    BRAMSOLIKET_PLUGIN_OR();
+    self->destroyGui();
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiSetScale(const clap_plugin* record, double scale) {
+    BRAMSOLIKET_GUI_OR(false);
+    return gui->setScale(scale);
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiGetSize(const clap_plugin* record, std::uint32_t* width, std::uint32_t* height) {
+    BRAMSOLIKET_GUI_OR(false);
+    return gui->size(width, height);
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiCanResize(const clap_plugin* record) {
+    BRAMSOLIKET_GUI_OR(false);
+    return true;
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiResizeHints(const clap_plugin* record, clap_gui_resize_hints* hints) {
+    BRAMSOLIKET_GUI_OR(false);
+    if (hints == nullptr) return false;
+    *hints = {true, true, false, 0, 0};
+    return true;
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiAdjustSize(const clap_plugin* record, std::uint32_t* width, std::uint32_t* height) {
+    BRAMSOLIKET_GUI_OR(false);
+    return gui->adjustSize(width, height);
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiSetSize(const clap_plugin* record, std::uint32_t width, std::uint32_t height) {
+    BRAMSOLIKET_GUI_OR(false);
+    return gui->setSize(width, height);
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiSetParent(const clap_plugin* record, const clap_window* window) {
+    BRAMSOLIKET_GUI_OR(false);
+    return gui->setParent(window);
+}
+
+// Only embedded windows are offered.
+bool BRAMSOLIKET_CLAP_ABI guiSetTransient(const clap_plugin*, const clap_window*) {
+    return false;
+}
+
+void BRAMSOLIKET_CLAP_ABI guiSuggestTitle(const clap_plugin*, const char*) {}
+
+bool BRAMSOLIKET_CLAP_ABI guiShow(const clap_plugin* record) {
+    BRAMSOLIKET_GUI_OR(false);
+    return gui->show();
+}
+
+bool BRAMSOLIKET_CLAP_ABI guiHide(const clap_plugin* record) {
+    BRAMSOLIKET_GUI_OR(false);
+    return gui->hide();
+}
+
+void BRAMSOLIKET_CLAP_ABI onFd(const clap_plugin* record, int fd, clap_posix_fd_flags flags) {
+    BRAMSOLIKET_GUI_OR();
+    gui->onFd(fd, flags);
+}
+
+void BRAMSOLIKET_CLAP_ABI onTimer(const clap_plugin* record, clap_id timer) {
+    BRAMSOLIKET_GUI_OR();
+    gui->onTimer(timer);
+}
+
+#undef BRAMSOLIKET_GUI_OR
+
+const clap_plugin_gui kGui = {guiIsApiSupported, guiPreferredApi, guiCreate,       guiDestroy,    guiSetScale,
+                              guiGetSize,        guiCanResize,    guiResizeHints,  guiAdjustSize, guiSetSize,
+                              guiSetParent,      guiSetTransient, guiSuggestTitle, guiShow,       guiHide};
+const clap_plugin_posix_fd_support kPosixFdSupport = {onFd};
+const clap_plugin_timer_support kTimerSupport = {onTimer};
+#endif
 
 #undef BRAMSOLIKET_PLUGIN_OR
 
@@ -138,5 +241,10 @@ const void* filterPluginExtension(const char* id) {
     if (std::strcmp(id, kClapExtParams) == 0) return &kParams;
     if (std::strcmp(id, kClapExtState) == 0) return &kState;
     if (std::strcmp(id, kClapExtLatency) == 0) return &kLatency;
+#if defined(BRAMSOLIKET_CLAP_GUI)
+    if (std::strcmp(id, kClapExtGui) == 0) return &kGui;
+    if (std::strcmp(id, kClapExtPosixFdSupport) == 0) return &kPosixFdSupport;
+    if (std::strcmp(id, kClapExtTimerSupport) == 0) return &kTimerSupport;
+#endif
     return nullptr;
 }

@@ -13,6 +13,7 @@
 #include "formats/lv2/filter_plugin.h"
 #include "formats/lv2/inline_display_extension.h"
 #include "formats/lv2/plugin_uri.h"
+#include "formats/lv2/running_settings_extension.h"
 #if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
 #include "formats/lv2/inline_display.h"
 #endif
@@ -74,10 +75,11 @@ void cleanup(LV2_Handle instance) {
 }
 
 const void* extensionData(const char* uri) {
+    if (uri == nullptr) return nullptr;
+    // The editor's view of the running settings, for a UI the host gives the instance.
+    if (std::strcmp(uri, kRunningSettingsUri) == 0) return runningSettingsExtension();
 #if defined(BRAMSOLIKET_LV2_INLINE_DISPLAY)
-    if (uri != nullptr && std::strcmp(uri, kInlineDisplayInterfaceUri) == 0) return inlineDisplayInterface();
-#else
-    (void)uri;  // a build without the drawing offers no extension interface
+    if (std::strcmp(uri, kInlineDisplayInterfaceUri) == 0) return inlineDisplayInterface();
 #endif
     return nullptr;
 }

@@ -181,6 +181,46 @@ const PluginVariant kVariants[] = {
      "The filtered channel mixed with its own input", kStereoPortLayout},
 };
 
+// The plug-ins' own UI, where the bundle has one: an X11 UI that the host drives through
+// ui:idleInterface (required) and embeds in its window (ui:parent); it tells the host its size
+// (ui:resize) and when a control is grabbed (ui:touch), reads the scale and the sample rate
+// from the host's options (which it needs urid:map to read), reaches the running settings
+// through instance-access and data-access where the host offers them, and finds the meter
+// port by symbol (ui:portMap). It asks the host to send it each plug-in's meter output, which
+// hosts do not send by default.
+std::string uiPrefixes(const std::string& uiFileName) {
+    return uiFileName.empty() ? ""
+                              : "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+                                "@prefix param: <http://lv2plug.in/ns/ext/parameters#> .\n"
+                                "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
+                                "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n";
+}
+
+std::string uiOfPlugin(const std::string& uiFileName) {
+    return uiFileName.empty() ? "" : "\tui:ui <" + std::string(kPluginUiUri) + "> ;\n";
+}
+
+std::string uiDescription(const std::string& uiFileName) {
+    if (uiFileName.empty()) return "";
+    std::string text = "\n<" + std::string(kPluginUiUri) + ">\n"
+                       "\ta ui:X11UI ;\n"
+                       "\tui:binary <" + uiFileName + "> ;\n"
+                       "\tlv2:requiredFeature ui:idleInterface ;\n"
+                       "\tlv2:optionalFeature ui:parent , ui:resize , ui:touch , ui:portMap , opts:options , urid:map ,\n"
+                       "\t\t<http://lv2plug.in/ns/ext/instance-access> , <http://lv2plug.in/ns/ext/data-access> ;\n"
+                       "\tlv2:extensionData ui:idleInterface , ui:resize ;\n"
+                       "\topts:supportedOption ui:scaleFactor , param:sampleRate";
+    for (const PluginVariant& variant : kVariants) {
+        text += " ;\n"
+                "\tui:portNotification [\n"
+                "\t\tui:plugin <" + std::string(variant.uri) + "> ;\n"
+                "\t\tlv2:symbol " + turtleString(kPeakPortNames.symbol) + " ;\n"
+                "\t\tui:protocol ui:floatProtocol\n"
+                "\t]";
+    }
+    return text + " .\n";
+}
+
 std::vector<Statements> audioAndMeterPorts(const PluginVariant& variant) {
     std::vector<Statements> ports;
     const Lv2PortLayout& layout = variant.layout;
@@ -226,7 +266,8 @@ std::vector<Statements> audioAndMeterPorts(const PluginVariant& variant) {
     return ports;
 }
 
-std::string pluginTurtle(const PluginVariant& variant, const Lv2DescriptionVersion& version) {
+std::string pluginTurtle(const PluginVariant& variant, const Lv2DescriptionVersion& version,
+                         const std::string& uiFileName) {
     std::vector<Statements> ports;
     for (const ParameterInfo& parameter : kParameterTable) ports.push_back(controlPort(parameter));
     for (Statements& port : audioAndMeterPorts(variant)) ports.push_back(std::move(port));
@@ -240,37 +281,46 @@ std::string pluginTurtle(const PluginVariant& variant, const Lv2DescriptionVersi
            "\tlv2:minorVersion " + std::to_string(version.minor) + " ;\n"
            "\tlv2:microVersion " + std::to_string(version.micro) + " ;\n"
            "\tlv2:optionalFeature lv2:hardRTCapable ;\n" +
-           inlineDisplayFeatures() + writePorts(ports);
+           inlineDisplayFeatures() + uiOfPlugin(uiFileName) + writePorts(ports);
 }
 
 }  // namespace
 
-std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::string& descriptionFileName) {
+std::string lv2ManifestTurtle(const std::string& moduleFileName, const std::string& descriptionFileName,
+                              const std::string& uiFileName) {
     std::string text = "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-                       "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
+                       "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n" +
+                       std::string(uiFileName.empty() ? "" : "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n");
     for (const PluginVariant& variant : kVariants) {
         text += "\n<" + std::string(variant.uri) + ">\n"
                 "\ta lv2:Plugin ;\n"
                 "\tlv2:binary <" + moduleFileName + "> ;\n"
                 "\trdfs:seeAlso <" + descriptionFileName + "> .\n";
     }
+    if (!uiFileName.empty()) {
+        text += "\n<" + std::string(kPluginUiUri) + ">\n"
+                "\ta ui:X11UI ;\n"
+                "\tui:binary <" + uiFileName + "> ;\n"
+                "\trdfs:seeAlso <" + descriptionFileName + "> .\n";
+    }
     return text;
 }
 
-std::string lv2PluginTurtle(const Lv2DescriptionVersion& version) {
+std::string lv2PluginTurtle(const Lv2DescriptionVersion& version, const std::string& uiFileName) {
     std::string text = "@prefix doap: <http://usefulinc.com/ns/doap#> .\n" + inlineDisplayPrefix() +
                        "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                        "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                        "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                        "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                        "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
-                       "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n"
+                       "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n" +
+                       uiPrefixes(uiFileName) + "\n"
                        "<" + std::string(kProjectHomepage) + ">\n"
                        "\ta doap:Project ;\n"
                        "\tdoap:name \"" + std::string(kProjectName) + "\" ;\n"
                        "\tdoap:homepage <" + std::string(kProjectHomepage) + "> ;\n"
                        "\tdoap:license <" + std::string(kProjectLicenseUri) + "> ;\n"
                        "\tdoap:maintainer " + maintainerTurtle() + " .\n";
-    for (const PluginVariant& variant : kVariants) text += "\n" + pluginTurtle(variant, version);
-    return text + inlineDisplayTerms();
+    for (const PluginVariant& variant : kVariants) text += "\n" + pluginTurtle(variant, version, uiFileName);
+    return text + inlineDisplayTerms() + uiDescription(uiFileName);
 }

@@ -9,3 +9,6 @@
 
 inline constexpr char kPluginUri[] = "urn:bramsoliket:filter";
 inline constexpr char kStereoPluginUri[] = "urn:bramsoliket:filter-stereo";
+
+// The plug-in's own UI, an X11 UI in the same bundle.
+inline constexpr char kPluginUiUri[] = "urn:bramsoliket:filter#ui";

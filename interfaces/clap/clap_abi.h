@@ -50,6 +50,12 @@ struct clap_event_header {
 
 inline constexpr std::uint16_t kClapCoreEventSpace = 0;
 inline constexpr std::uint16_t kClapEventParamValue = 5;
+// A user's adjustment of a parameter begins and ends; the plug-in sends these around the
+// values its own window changes.
+inline constexpr std::uint16_t kClapEventParamGestureBegin = 7;
+inline constexpr std::uint16_t kClapEventParamGestureEnd = 8;
+// A live user event, a user turning a control.
+inline constexpr std::uint32_t kClapEventIsLive = 1u << 0;
 
 struct clap_event_param_value {
     clap_event_header header;
@@ -60,6 +66,11 @@ struct clap_event_param_value {
     std::int16_t channel;
     std::int16_t key;
     double value;
+};
+
+struct clap_event_param_gesture {
+    clap_event_header header;
+    clap_id param_id;
 };
 
 struct clap_input_events {
@@ -240,6 +251,67 @@ struct clap_plugin_latency {
     std::uint32_t(BRAMSOLIKET_CLAP_ABI* get)(const clap_plugin* plugin);
 };
 
+// The plug-in's window. X11 sizes are in physical pixels, and the plug-in's window is
+// embedded in the host's (set_parent) by XEMBED.
+inline constexpr char kClapExtGui[] = "clap.gui";
+inline constexpr char kClapWindowApiX11[] = "x11";
+
+struct clap_window {
+    const char* api;
+    union {
+        void* cocoa;
+        void* uikit;
+        unsigned long x11;
+        void* win32;
+        void* ptr;
+    };
+};
+
+struct clap_gui_resize_hints {
+    bool can_resize_horizontally;
+    bool can_resize_vertically;
+    bool preserve_aspect_ratio;
+    std::uint32_t aspect_ratio_width;
+    std::uint32_t aspect_ratio_height;
+};
+
+struct clap_plugin_gui {
+    bool(BRAMSOLIKET_CLAP_ABI* is_api_supported)(const clap_plugin* plugin, const char* api, bool is_floating);
+    bool(BRAMSOLIKET_CLAP_ABI* get_preferred_api)(const clap_plugin* plugin, const char** api, bool* is_floating);
+    bool(BRAMSOLIKET_CLAP_ABI* create)(const clap_plugin* plugin, const char* api, bool is_floating);
+    void(BRAMSOLIKET_CLAP_ABI* destroy)(const clap_plugin* plugin);
+    bool(BRAMSOLIKET_CLAP_ABI* set_scale)(const clap_plugin* plugin, double scale);
+    bool(BRAMSOLIKET_CLAP_ABI* get_size)(const clap_plugin* plugin, std::uint32_t* width, std::uint32_t* height);
+    bool(BRAMSOLIKET_CLAP_ABI* can_resize)(const clap_plugin* plugin);
+    bool(BRAMSOLIKET_CLAP_ABI* get_resize_hints)(const clap_plugin* plugin, clap_gui_resize_hints* hints);
+    bool(BRAMSOLIKET_CLAP_ABI* adjust_size)(const clap_plugin* plugin, std::uint32_t* width, std::uint32_t* height);
+    bool(BRAMSOLIKET_CLAP_ABI* set_size)(const clap_plugin* plugin, std::uint32_t width, std::uint32_t height);
+    bool(BRAMSOLIKET_CLAP_ABI* set_parent)(const clap_plugin* plugin, const clap_window* window);
+    bool(BRAMSOLIKET_CLAP_ABI* set_transient)(const clap_plugin* plugin, const clap_window* window);
+    void(BRAMSOLIKET_CLAP_ABI* suggest_title)(const clap_plugin* plugin, const char* title);
+    bool(BRAMSOLIKET_CLAP_ABI* show)(const clap_plugin* plugin);
+    bool(BRAMSOLIKET_CLAP_ABI* hide)(const clap_plugin* plugin);
+};
+
+// The plug-in's side of the host's reactor: the host calls on_fd when a registered file
+// descriptor is ready, on its main thread.
+inline constexpr char kClapExtPosixFdSupport[] = "clap.posix-fd-support";
+using clap_posix_fd_flags = std::uint32_t;
+inline constexpr clap_posix_fd_flags kClapPosixFdRead = 1u << 0;
+inline constexpr clap_posix_fd_flags kClapPosixFdWrite = 1u << 1;
+inline constexpr clap_posix_fd_flags kClapPosixFdError = 1u << 2;
+
+struct clap_plugin_posix_fd_support {
+    void(BRAMSOLIKET_CLAP_ABI* on_fd)(const clap_plugin* plugin, int fd, clap_posix_fd_flags flags);
+};
+
+// Periodic calls on the host's main thread.
+inline constexpr char kClapExtTimerSupport[] = "clap.timer-support";
+
+struct clap_plugin_timer_support {
+    void(BRAMSOLIKET_CLAP_ABI* on_timer)(const clap_plugin* plugin, clap_id timer_id);
+};
+
 // ---- Host extensions ------------------------------------------------------------------
 
 inline constexpr char kClapExtThreadCheck[] = "clap.thread-check";
@@ -253,6 +325,27 @@ struct clap_host_params {
     void(BRAMSOLIKET_CLAP_ABI* rescan)(const clap_host* host, std::uint32_t flags);
     void(BRAMSOLIKET_CLAP_ABI* clear)(const clap_host* host, clap_id param_id, std::uint32_t flags);
     void(BRAMSOLIKET_CLAP_ABI* request_flush)(const clap_host* host);
+};
+
+struct clap_host_gui {
+    void(BRAMSOLIKET_CLAP_ABI* resize_hints_changed)(const clap_host* host);
+    bool(BRAMSOLIKET_CLAP_ABI* request_resize)(const clap_host* host, std::uint32_t width, std::uint32_t height);
+    bool(BRAMSOLIKET_CLAP_ABI* request_show)(const clap_host* host);
+    bool(BRAMSOLIKET_CLAP_ABI* request_hide)(const clap_host* host);
+    // The window was closed, or the connection to it lost; with was_destroyed the host must
+    // call the plug-in's gui destroy.
+    void(BRAMSOLIKET_CLAP_ABI* closed)(const clap_host* host, bool was_destroyed);
+};
+
+struct clap_host_posix_fd_support {
+    bool(BRAMSOLIKET_CLAP_ABI* register_fd)(const clap_host* host, int fd, clap_posix_fd_flags flags);
+    bool(BRAMSOLIKET_CLAP_ABI* modify_fd)(const clap_host* host, int fd, clap_posix_fd_flags flags);
+    bool(BRAMSOLIKET_CLAP_ABI* unregister_fd)(const clap_host* host, int fd);
+};
+
+struct clap_host_timer_support {
+    bool(BRAMSOLIKET_CLAP_ABI* register_timer)(const clap_host* host, std::uint32_t period_ms, clap_id* timer_id);
+    bool(BRAMSOLIKET_CLAP_ABI* unregister_timer)(const clap_host* host, clap_id timer_id);
 };
 
 inline constexpr char kClapExtLog[] = "clap.log";
@@ -333,11 +426,9 @@ inline constexpr const char* kClapOtherPluginExtensions[] = {
     "clap.configurable-audio-ports.draft1",
     "clap.context-menu/1",
     "clap.context-menu.draft/0",
-    "clap.gui",
     "clap.note-name",
     "clap.param-indication/4",
     "clap.param-indication.draft/4",
-    "clap.posix-fd-support",
     "clap.preset-load/2",
     "clap.preset-load.draft/2",
     "clap.remote-controls/2",
@@ -348,7 +439,6 @@ inline constexpr const char* kClapOtherPluginExtensions[] = {
     "clap.surround.draft/4",
     "clap.tail",
     "clap.thread-pool",
-    "clap.timer-support",
     "clap.track-info/1",
     "clap.track-info.draft/1",
     "clap.voice-info",
@@ -392,6 +482,8 @@ static_assert(offsetof(clap_event_param_value, port_index) == of(36, 28));
 static_assert(offsetof(clap_event_param_value, channel) == of(38, 30));
 static_assert(offsetof(clap_event_param_value, key) == of(40, 32));
 static_assert(offsetof(clap_event_param_value, value) == of(48, 36, 40));
+
+static_assert(sizeof(clap_event_param_gesture) == 20 && offsetof(clap_event_param_gesture, param_id) == 16);
 
 static_assert(sizeof(clap_input_events) == of(24, 12) && offsetof(clap_input_events, get) == of(16, 8));
 static_assert(sizeof(clap_output_events) == of(16, 8));
@@ -449,7 +541,16 @@ static_assert(sizeof(clap_plugin_params) == of(48, 24) && offsetof(clap_plugin_p
 static_assert(sizeof(clap_plugin_state) == of(16, 8));
 static_assert(sizeof(clap_plugin_latency) == of(8, 4));
 
+static_assert(sizeof(clap_window) == of(16, 8) && offsetof(clap_window, x11) == of(8, 4));
+static_assert(sizeof(clap_gui_resize_hints) == 12 && offsetof(clap_gui_resize_hints, preserve_aspect_ratio) == 2 &&
+              offsetof(clap_gui_resize_hints, aspect_ratio_width) == 4);
+static_assert(sizeof(clap_plugin_gui) == of(120, 60) && offsetof(clap_plugin_gui, set_parent) == of(80, 40) &&
+              offsetof(clap_plugin_gui, hide) == of(112, 56));
+static_assert(sizeof(clap_plugin_posix_fd_support) == of(8, 4) && sizeof(clap_plugin_timer_support) == of(8, 4));
+
 static_assert(sizeof(clap_host_thread_check) == of(16, 8));
+static_assert(sizeof(clap_host_gui) == of(40, 20));
+static_assert(sizeof(clap_host_posix_fd_support) == of(24, 12) && sizeof(clap_host_timer_support) == of(16, 8));
 static_assert(sizeof(clap_host_params) == of(24, 12));
 static_assert(sizeof(clap_host_log) == of(8, 4));
 

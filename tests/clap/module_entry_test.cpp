@@ -97,8 +97,27 @@ TEST_P(ClapPlugins, ExtensionsPortsAndLatency) {
     ASSERT_NE(instance.params, nullptr);
     ASSERT_NE(instance.state, nullptr);
     ASSERT_NE(instance.latency, nullptr);
-    for (const char* absent : {"clap.gui", "clap.note-ports", "clap.render", "", "clap.params.x"}) {
+    for (const char* absent : {"clap.note-ports", "clap.render", "", "clap.params.x"}) {
         EXPECT_EQ(instance.plugin->get_extension(instance.plugin, absent), nullptr) << absent;
+    }
+    // The window and the host loop's callbacks it needs, where the module is built with them.
+#if defined(BRAMSOLIKET_CLAP_GUI)
+    constexpr bool kWindow = true;
+#else
+    constexpr bool kWindow = false;
+#endif
+    for (const char* id : {kClapExtGui, kClapExtPosixFdSupport, kClapExtTimerSupport}) {
+        EXPECT_EQ(instance.plugin->get_extension(instance.plugin, id) != nullptr, kWindow) << id;
+    }
+    // A host without posix-fd and timer support (this one) gets no window: a window whose
+    // events nobody reads would block or never draw.
+    const auto* gui =
+        static_cast<const clap_plugin_gui*>(instance.plugin->get_extension(instance.plugin, kClapExtGui));
+    if (gui != nullptr) {
+        EXPECT_FALSE(gui->is_api_supported(instance.plugin, kClapWindowApiX11, false));
+        EXPECT_FALSE(gui->create(instance.plugin, kClapWindowApiX11, false));
+        std::uint32_t width = 0, height = 0;
+        EXPECT_FALSE(gui->get_size(instance.plugin, &width, &height));
     }
     EXPECT_EQ(instance.plugin->get_extension(instance.plugin, nullptr), nullptr);
 

@@ -49,6 +49,11 @@ if ! grep -qE '[[:space:]]http://lv2plug.in/ns/lv2core#hardRTCapable$' <<<"$opti
   echo "FAIL: lv2info lists no optional feature http://lv2plug.in/ns/lv2core#hardRTCapable"
   fail=1
 fi
+# The plug-in's own UI, where the bundle has one (the 64-bit build).
+if [ -f "$bundle/bramsoliket_ui.so" ]; then
+  expect_info "urn:bramsoliket:filter#ui"
+  expect_info "Class:  http://lv2plug.in/ns/extensions/ui#X11UI"
+fi
 for symbol in freq res smooth type slope mix level in out_left out_right peak enabled; do
   expect_info "Symbol:      $symbol"
 done

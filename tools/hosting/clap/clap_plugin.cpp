@@ -211,7 +211,7 @@ void ClapPlugin::describe(const clap_plugin_descriptor& descriptor) {
 
     std::vector<std::string> extensions;
     for (const char* extension : {kClapExtAudioPorts, kClapExtNotePorts, kClapExtParams, kClapExtState,
-                                  kClapExtLatency}) {
+                                  kClapExtLatency, kClapExtGui, kClapExtPosixFdSupport, kClapExtTimerSupport}) {
         if (plugin_->get_extension(plugin_, extension) != nullptr) extensions.emplace_back(extension);
     }
     for (const char* extension : kClapOtherPluginExtensions) {
@@ -232,7 +232,7 @@ void ClapPlugin::describe(const clap_plugin_descriptor& descriptor) {
         std::find(d.properties.begin(), d.properties.end(), kClapPluginFeatureInstrument) != d.properties.end();
     // An instrument by its feature, or in effect: notes in and no audio in.
     d.isInstrument = instrumentFeature || (noteInputs > 0 && inputChannels == 0);
-    d.hasEditor = offers("clap.gui");
+    d.hasEditor = offers(kClapExtGui);
     d.hasMeter = false;
 
     std::vector<std::string> inModule;

@@ -53,7 +53,10 @@ TEST(HostToolClapInfo, DescribesOurClapModule) {
     EXPECT_EQ(info["version"], "1.2.0");
     EXPECT_EQ(info["features"], nlohmann::json({"audio-effect", "filter", "mono", "stereo"}));
     EXPECT_EQ(info["pluginsInModule"], nlohmann::json({"bramsoliket.filter", "bramsoliket.filter.stereo"}));
-    EXPECT_EQ(info["extensions"], nlohmann::json({"clap.audio-ports", "clap.latency", "clap.params", "clap.state"}));
+    // The 64-bit Linux module has its window, with the host loop's callbacks it needs.
+    EXPECT_EQ(info["extensions"], nlohmann::json({"clap.audio-ports", "clap.gui", "clap.latency", "clap.params",
+                                                  "clap.posix-fd-support", "clap.state", "clap.timer-support"}));
+    EXPECT_EQ(info["hasEditor"], true);
     EXPECT_EQ(info["latency"], 0);
     EXPECT_EQ(info["instrument"], false);
     EXPECT_EQ(info["inputCount"], 1);

@@ -48,6 +48,12 @@ void renderCascade(StageKernelOf<Value>* kernels, Block block, std::int32_t fram
         case CascadeLayout::PlainSlopesResonantMain:
             renderSkewed<Cascade, Mode, CascadeLayout::PlainSlopesResonantMain>(kernels, block, frameCount, mix, peak);
             break;
+        case CascadeLayout::ResonantType:
+            renderSkewed<Cascade, Mode, CascadeLayout::ResonantType>(kernels, block, frameCount, mix, peak);
+            break;
+        case CascadeLayout::ResonantTypeResonantMain:
+            renderSkewed<Cascade, Mode, CascadeLayout::ResonantTypeResonantMain>(kernels, block, frameCount, mix, peak);
+            break;
         case CascadeLayout::Any:
             renderSkewed<Cascade, Mode, CascadeLayout::Any>(kernels, block, frameCount, mix, peak);
             break;

@@ -32,17 +32,26 @@
 #include "core/stage_kernel.h"
 
 // What the block loop may take for granted about the stages, from the most general to the
-// layouts of the types with a pass table (whose slope stages are always plain sections).
+// layouts of the types with a pass table (whose slope stages are always plain sections) and
+// of the Resonant type.
 enum class CascadeLayout {
     Any,
     Plain,                    // every stage a plain section
     PlainSlopes,              // plain slope stages; a main stage with a main section, no resonance
     PlainSlopesResonantMain,  // plain slope stages; a main stage with a main section and resonance
+    ResonantType,             // every stage of the Resonant type (no main section), none resonant
+    ResonantTypeResonantMain, // every stage of the Resonant type, only the main stage resonant
 };
 
 // The layout of these kernels (kernels[0] the main stage).
 template <typename Value>
 CascadeLayout layoutOf(const StageKernelOf<Value>* kernels, int cascade) {
+    constexpr std::int32_t kResonantType = kTypeResonant;
+    bool resonantType = true;
+    for (int k = 0; k < cascade; ++k) {
+        resonantType = resonantType && kernels[k].type == kResonantType && (k == 0 || !kernels[k].resonant);
+    }
+    if (resonantType) return kernels[0].resonant ? CascadeLayout::ResonantTypeResonantMain : CascadeLayout::ResonantType;
     for (int k = 1; k < cascade; ++k) {
         if (!kernels[k].plain) return CascadeLayout::Any;
     }
@@ -99,14 +108,19 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
     constexpr int kLast = Cascade;
     constexpr int kFill = kLast;  // steps before the last position gets its first frame
 
+    // The layouts whose every position up to the main stage's steps a main section.
+    constexpr bool kPassLayout = Layout == CascadeLayout::Plain || Layout == CascadeLayout::PlainSlopes ||
+                                 Layout == CascadeLayout::PlainSlopesResonantMain;
+    constexpr bool kResonantType =
+        Layout == CascadeLayout::ResonantType || Layout == CascadeLayout::ResonantTypeResonantMain;
     constexpr bool kResonant = Layout == CascadeLayout::PlainSlopesResonantMain;
     // Positions 0 .. kSteppers - 1 step a section: the main sections, then the main stage's
     // resonance section at the last position.
     constexpr int kSteppers = Cascade + (kResonant ? 1 : 0);
-    constexpr bool kPaired = Layout != CascadeLayout::Any && kSteppers >= 2 && kPairable<Value>;
+    constexpr bool kPaired = kPassLayout && kSteppers >= 2 && kPairable<Value>;
     // The middle of the run steps the sections from locals of their own, in pairs where they
     // pair; a stereo frame's sections, which already fill their lanes, each on its own.
-    constexpr bool kSeparate = kPaired || (Layout != CascadeLayout::Any && !kPairable<Value>);
+    constexpr bool kSeparate = kPaired || (kPassLayout && !kPairable<Value>);
 
     // The stages in pipeline order, as local values the compiler can keep in registers.
     // Copied with constant indices, so that the compiler sees every element on its own.
@@ -115,10 +129,17 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
         copyKernel(stage[decltype(j)::value], kernels[decltype(j)::value == kMain ? 0 : decltype(j)::value + 1]);
     });
     // Restating what the layout says the flags hold lets the compiler drop their tests.
-    if constexpr (Layout != CascadeLayout::Any) {
+    if constexpr (kPassLayout) {
         ascending<0, kMain - 1>([&](auto j) __attribute__((always_inline)) { stage[decltype(j)::value].plain = true; });
         stage[kMain].plain = Layout == CascadeLayout::Plain;
         stage[kMain].resonant = kResonant;
+    } else if constexpr (kResonantType) {
+        ascending<0, kMain>([&](auto j) __attribute__((always_inline)) {
+            stage[decltype(j)::value].type = kTypeResonant;
+            stage[decltype(j)::value].plain = false;
+            stage[decltype(j)::value].resonant =
+                decltype(j)::value == kMain && Layout == CascadeLayout::ResonantTypeResonantMain;
+        });
     }
     // handed[p]: what position p produced in the latest step, the input of position p + 1.
     Value handed[kLast] = {};

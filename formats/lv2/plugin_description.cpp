@@ -182,8 +182,9 @@ const PluginVariant kVariants[] = {
 };
 
 // The plug-ins' own UI, where the bundle has one: an X11 UI that the host drives through
-// ui:idleInterface (required) and embeds in its window (ui:parent); it tells the host its size
-// (ui:resize) and when a control is grabbed (ui:touch), reads the scale and the sample rate
+// ui:idleInterface (required) and embeds in its window (ui:parent); it tells the host when a
+// control is grabbed (ui:touch), and its size through ui:resize where a host passes it
+// (undeclared: the LV2 specification deprecates declaring it), reads the scale and the sample rate
 // from the host's options (which it needs urid:map to read), reaches the running settings
 // through instance-access and data-access where the host offers them, and finds the meter
 // port by symbol (ui:portMap). It asks the host to send it each plug-in's meter output, which
@@ -206,9 +207,9 @@ std::string uiDescription(const std::string& uiFileName) {
                        "\ta ui:X11UI ;\n"
                        "\tui:binary <" + uiFileName + "> ;\n"
                        "\tlv2:requiredFeature ui:idleInterface ;\n"
-                       "\tlv2:optionalFeature ui:parent , ui:resize , ui:touch , ui:portMap , opts:options , urid:map ,\n"
+                       "\tlv2:optionalFeature ui:parent , ui:touch , ui:portMap , opts:options , urid:map ,\n"
                        "\t\t<http://lv2plug.in/ns/ext/instance-access> , <http://lv2plug.in/ns/ext/data-access> ;\n"
-                       "\tlv2:extensionData ui:idleInterface , ui:resize ;\n"
+                       "\tlv2:extensionData ui:idleInterface ;\n"
                        "\topts:supportedOption ui:scaleFactor , param:sampleRate";
     for (const PluginVariant& variant : kVariants) {
         text += " ;\n"

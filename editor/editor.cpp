@@ -27,6 +27,7 @@ std::unique_ptr<Editor> Editor::open(EditorHost& host, const EditorOptions& opti
                                 pixels(kEditorDefaultSize.height, scale));
     if (window == nullptr) return nullptr;
     std::unique_ptr<Editor> editor(new Editor(host, options, std::move(connection), std::move(window)));
+    if (options.followParent) editor->window_->followParent();
     if (options.visible) editor->show();
     editor->update();
     return editor;
@@ -87,6 +88,11 @@ void Editor::handle(const WindowEvent& event) {
         case Kind::Wheel: state_.wheel(x, y, event.notches); break;
         case Kind::Key: state_.key(event.key); break;
         case Kind::Resized: state_.setSize({event.width / scale_, event.height / scale_}); break;
+        case Kind::ParentResized:
+            if (event.width != window_->width() || event.height != window_->height()) {
+                setPixelSize({event.width, event.height});
+            }
+            break;
         case Kind::Exposed:
             // What the server lost is put again from the last picture, where it has the window's size.
             if (picture_ != nullptr && drawnVersion_ == state_.version() &&

@@ -26,6 +26,7 @@ struct EditorOptions {
     double scale = 1.0;
     float sampleRate = 44100.0f;
     bool visible = true;                // mapped at once
+    bool followParent = false;          // takes the parent's size whenever the host changes it
 };
 
 struct PixelSize {

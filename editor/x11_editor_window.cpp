@@ -94,13 +94,14 @@ std::unique_ptr<X11EditorWindow> X11EditorWindow::create(X11Connection& connecti
     const long info[2] = {0, 1};
     XChangeProperty(display, window, xembedInfo, xembedInfo, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(info), 2);
-    return std::unique_ptr<X11EditorWindow>(new X11EditorWindow(connection, window, width, height));
+    return std::unique_ptr<X11EditorWindow>(new X11EditorWindow(connection, window, parent, width, height));
 }
 
-X11EditorWindow::X11EditorWindow(X11Connection& connection, Window window, int width, int height)
+X11EditorWindow::X11EditorWindow(X11Connection& connection, Window window, Window parent, int width, int height)
     : connection_(connection),
       display_(connection.display()),
       window_(window),
+      parent_(parent),
       visual_(DefaultVisual(display_, DefaultScreen(display_))),
       depth_(DefaultDepth(display_, DefaultScreen(display_))),
       width_(width),
@@ -133,7 +134,17 @@ void X11EditorWindow::resize(int width, int height) {
 
 void X11EditorWindow::reparent(Window parent) {
     if (!alive()) return;
+    // The old parent's sizes are no longer this window's business.
+    if (followingParent_ && parent_ != 0) XSelectInput(display_, parent_, NoEventMask);
     XReparentWindow(display_, window_, parent, 0, 0);
+    parent_ = parent;
+    if (followingParent_) followParent();
+}
+
+void X11EditorWindow::followParent() {
+    followingParent_ = true;
+    // The selection is this connection's own: the host's selections on its window stay.
+    if (alive() && parent_ != 0) XSelectInput(display_, parent_, StructureNotifyMask);
 }
 
 void X11EditorWindow::flush() {
@@ -191,6 +202,12 @@ std::optional<WindowEvent> X11EditorWindow::translate(const XEvent& event) {
             return pressed;
         }
         case ConfigureNotify:
+            if (followingParent_ && parent_ != 0 && event.xconfigure.window == parent_) {
+                WindowEvent parentResized{Kind::ParentResized};
+                parentResized.width = event.xconfigure.width;
+                parentResized.height = event.xconfigure.height;
+                return parentResized;
+            }
             if (event.xconfigure.window != window_) return std::nullopt;
             if (event.xconfigure.width == width_ && event.xconfigure.height == height_) return std::nullopt;
             width_ = event.xconfigure.width;

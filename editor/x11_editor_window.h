@@ -21,13 +21,13 @@
 #include "editor/x11_connection.h"
 
 struct WindowEvent {
-    enum class Kind { Press, Release, Motion, Wheel, Key, Resized, Exposed, Destroyed };
+    enum class Kind { Press, Release, Motion, Wheel, Key, Resized, ParentResized, Exposed, Destroyed };
     Kind kind;
     double x = 0.0, y = 0.0;  // device pixels, from the window's corner
     std::uint32_t milliseconds = 0;
     int notches = 0;  // Wheel: positive away from the user
     EditorKey key = EditorKey::Tab;
-    int width = 0, height = 0;  // Resized
+    int width = 0, height = 0;  // Resized, ParentResized
 };
 
 class X11EditorWindow {
@@ -49,6 +49,9 @@ public:
     void hide();
     void resize(int width, int height);
     void reparent(Window parent);
+    // From now on the parent's new sizes come as ParentResized events (for hosts that resize
+    // the window they give and expect the plug-in's to fill it).
+    void followParent();
 
     // The events that came in, read without waiting.
     std::vector<WindowEvent> takeEvents();
@@ -59,12 +62,14 @@ public:
     void flush();
 
 private:
-    X11EditorWindow(X11Connection& connection, Window window, int width, int height);
+    X11EditorWindow(X11Connection& connection, Window window, Window parent, int width, int height);
     std::optional<WindowEvent> translate(const XEvent& event);
 
     X11Connection& connection_;
     Display* display_;
     Window window_;
+    Window parent_;
+    bool followingParent_ = false;
     GC gc_ = nullptr;
     Visual* visual_;
     int depth_;

@@ -165,6 +165,10 @@ public:
         created_ = false;
     }
     bool holdsHostResources() const override { return fd_ >= 0 || timer_ != kClapInvalidId; }
+    void parentResized(int width, int height) override {
+        auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+        if (gui_->adjust_size(plugin_, &w, &h)) gui_->set_size(plugin_, w, h);
+    }
     void pump() override {
         if (fd_ >= 0) {
             pollfd ready{fd_, POLLIN, 0};

@@ -46,6 +46,9 @@ public:
     // Whether the plug-in still holds something of the host's (a descriptor or a timer it
     // registered) once its window is closed.
     virtual bool holdsHostResources() const { return false; }
+    // The user made the window the host gave `width` by `height` device pixels: what the
+    // format's host tells the plug-in then (an LV2 host nothing: the UI follows its parent).
+    virtual void parentResized(int /*width*/, int /*height*/) {}
 
     std::vector<HostWrite> writes;
 };

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/filter_response.h"
@@ -327,6 +328,28 @@ TEST_P(EditorWindow, AtTwiceTheScaleTheWindowIsTwiceAsLargeAndDrawnAtItsResoluti
     XFree(children);
     EXPECT_EQ(attributes.width, 2 * kWidth);
     EXPECT_EQ(attributes.height, 2 * kHeight);
+}
+
+TEST_P(EditorWindow, TakesTheSizeTheUserGivesTheHostsWindow) {
+    ASSERT_TRUE(host_->open(parent_));
+    ASSERT_TRUE(waitForCurve(*host_, defaults(), parent_));
+    const auto childSize = [&] {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display_, parent_, &root, &parent, &children, &count);
+        XWindowAttributes attributes{};
+        if (count == 1) XGetWindowAttributes(display_, children[0], &attributes);
+        if (children != nullptr) XFree(children);
+        return std::pair{attributes.width, attributes.height};
+    };
+    for (const auto& [width, height] : {std::pair{800, 500}, std::pair{kWidth, kHeight}}) {
+        XResizeWindow(display_, parent_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XSync(display_, False);
+        host_->parentResized(width, height);
+        EXPECT_TRUE(pumpUntil(*host_, [&] { return childSize() == std::pair{width, height}; }))
+            << "the window stayed " << childSize().first << " by " << childSize().second;
+    }
+    EXPECT_TRUE(waitForCurve(*host_, defaults(), parent_));
 }
 
 TEST_P(EditorWindow, OpensAndClosesManyTimesLeavingNothingBehind) {

@@ -99,6 +99,8 @@ Lv2FilterUi* Lv2FilterUi::create(LV2UI_Write_Function write, LV2UI_Controller co
     // window the UI returns.
     editorOptions.parent = reinterpret_cast<std::uintptr_t>(featureData(features, LV2_UI__parent));
     if (!hasFeature(features, LV2_UI__parent)) editorOptions.parent = 0;
+    // A host resizes the window it gives, and the editor's fills it.
+    editorOptions.followParent = editorOptions.parent != 0;
     editorOptions.scale = scale;
     editorOptions.sampleRate = ui->sampleRate_;
     ui->editor_ = Editor::open(*ui, editorOptions);
@@ -137,11 +139,6 @@ void Lv2FilterUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_
 int Lv2FilterUi::idle() {
     editor_->update();
     return editor_->alive() ? 0 : 1;
-}
-
-int Lv2FilterUi::resize(int width, int height) {
-    editor_->setPixelSize({width, height});
-    return 0;
 }
 
 void Lv2FilterUi::beginGesture(ParameterIndex index) {

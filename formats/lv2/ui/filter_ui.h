@@ -11,7 +11,9 @@
 //   the module's own extension data (running_settings_extension.h); elsewhere (remote hosts)
 //   the settings the controls reach once their glides have ended.
 // - Size: ui:scaleFactor from the host's options sets the scale; the UI tells the host its
-//   size through ui:resize and takes the sizes the host asks for through its own.
+//   size through the ui:resize feature, and when the host resizes the window it gave, the
+//   editor's window takes that window's size (so the deprecated resize interface is not
+//   offered).
 // - The sample rate, which "Freq"'s hertz need, comes from the host's options
 //   (param:sampleRate) or the plug-in instance; without either, 44.1 kHz.
 //
@@ -44,7 +46,6 @@ public:
     // One turn of the UI's loop; non-zero once the window is gone.
     int idle();
     // The host asks for a size in device pixels.
-    int resize(int width, int height);
 
     void beginGesture(ParameterIndex index) override;
     void setValue(ParameterIndex index, float value) override;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The UI module's one export, lv2ui_descriptor, and the entries of its one descriptor, with
-// the interfaces the UI offers as extension data: ui:idleInterface, through which the host
-// drives it, and ui:resize, through which the host asks it for a size. No exception unwinds
-// into the host.
+// the interface the UI offers as extension data: ui:idleInterface, through which the host
+// drives it (the size follows the host's window, see Lv2FilterUi). No exception unwinds into
+// the host.
 #include <lv2/ui/ui.h>
 
 #include <cstring>
@@ -50,22 +50,11 @@ int idle(LV2UI_Handle handle) {
     }
 }
 
-int resize(LV2UI_Feature_Handle handle, int width, int height) {
-    try {
-        return uiOf(handle)->resize(width, height);
-    } catch (const std::bad_alloc&) {
-        return 1;
-    }
-}
-
 const LV2UI_Idle_Interface kIdle = {idle};
 
 const void* extensionData(const char* uri) {
     if (uri == nullptr) return nullptr;
     if (std::strcmp(uri, LV2_UI__idleInterface) == 0) return &kIdle;
-    // The host asks for a size through the table with the UI's handle in place of the feature's.
-    static const LV2UI_Resize kResize = {nullptr, resize};
-    if (std::strcmp(uri, LV2_UI__resize) == 0) return &kResize;
     return nullptr;
 }
 

@@ -11,10 +11,10 @@ set -euo pipefail
 
 # Each group once, each package in one group.
 declare -A group_packages=(
-  # compilers and the libraries of the modules and the command-line host: the LV2 headers
-  # and lilv, audio files, FFT, drawing, the plug-in windows (Xlib; XTest for their tests),
-  # command line, JSON
-  [build]="cmake g++ make pkg-config lv2-dev liblilv-dev libsndfile1-dev libcli11-dev libfftw3-dev
+  # compilers, Ninja (the presets' build tool) and the libraries of the modules and the
+  # command-line host: the LV2 headers and lilv, audio files, FFT, drawing, the plug-in
+  # windows (Xlib; XTest for their tests), command line, JSON
+  [build]="cmake g++ make ninja-build pkg-config lv2-dev liblilv-dev libsndfile1-dev libcli11-dev libfftw3-dev
            libcairo2-dev libx11-dev libxtst-dev nlohmann-json3-dev"
   # the 64-bit test suite: GoogleTest, lilv's tools and the schema validator, the sanitizers'
   # and fuzzers' compiler (clang) with its runtimes, Valgrind, sox for reference signals, the

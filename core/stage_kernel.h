@@ -148,6 +148,39 @@ inline FloatPair softLimit(FloatPair pair) {
     return pairOf(softLimit(firstOf(pair)), softLimit(secondOf(pair)));
 }
 
+// The limiter for a pair whose lanes often pass the first knee (a resonant stage's sum, a
+// third of whose samples or more do), where a test of the first knee would be taken or not
+// at random and mispredicted half the time. A magnitude up to 1.0 is moved by the first pass
+// alone: it comes out at most 0.75, so every later knee finds no excess. The test here is
+// whether both lanes lie up to 1.0, which a signal mostly within full scale passes; both
+// lanes then get the first knee's pass, done as the single limiter does it, and keep their
+// values where the magnitude is up to 0.5. Larger magnitudes go lane by lane through the
+// single limiter.
+inline FloatPair softLimitOftenBent(FloatPair pair) {
+#if defined(BRAMSOLIKET_LANE_PAIR_SSE2)
+    constexpr float kFirstKnee = 0.5f;
+    constexpr std::uint32_t kSignBit = 0x80000000u;
+    const __m128i bits = _mm_castps_si128(pair.lanes);
+    const __m128i magnitudeBits = _mm_andnot_si128(_mm_set1_epi32(static_cast<std::int32_t>(kSignBit)), bits);
+    const __m128i beyondFullScale =
+        _mm_cmpgt_epi32(magnitudeBits, _mm_set1_epi32(static_cast<std::int32_t>(floatBits(1.0f))));
+    if ((_mm_movemask_ps(_mm_castsi128_ps(beyondFullScale)) & 3) == 0) [[likely]] {
+        const __m128 magnitude = _mm_castsi128_ps(magnitudeBits);
+        const __m128 excess = _mm_sub_ps(magnitude, _mm_set1_ps(kFirstKnee));
+        const __m128d pulled = _mm_sub_pd(_mm_cvtps_pd(magnitude),
+                                          _mm_mul_pd(_mm_set1_pd(static_cast<double>(kFirstKnee)), _mm_cvtps_pd(excess)));
+        // The sign put back: the single limiter's product with -1.0 is exact.
+        const __m128i bent = _mm_or_si128(_mm_castps_si128(_mm_cvtpd_ps(pulled)),
+                                          _mm_and_si128(bits, _mm_set1_epi32(static_cast<std::int32_t>(kSignBit))));
+        const __m128i kept =
+            _mm_cmpgt_epi32(_mm_set1_epi32(static_cast<std::int32_t>(floatBits(kFirstKnee)) + 1), magnitudeBits);
+        return {_mm_castsi128_ps(_mm_or_si128(_mm_and_si128(kept, bits), _mm_andnot_si128(kept, bent)))};
+    }
+#endif
+    return pairOf(softLimit(firstOf(pair)), softLimit(secondOf(pair)));
+}
+inline float softLimitOftenBent(float value) { return softLimit(value); }
+
 // A stage's level on its sum (see StageKernelOf::applyLevel), one value or a pair.
 inline float applyLevelTo(double sum, double level) {
     // A zero level is silence, also for a sum that overflowed to infinity (where the product
@@ -270,7 +303,8 @@ struct StageKernelOf {
     [[gnu::always_inline]] Value combine(Value mainOutput, Value resonanceStep) const {
         Value resonanceOutput{};
         if (resonant) resonanceOutput = narrow(resonanceGain * widen(resonanceStep));
-        return softLimit(applyLevel(widen(resonanceOutput) + widen(mainOutput)));
+        const Value sum = applyLevel(widen(resonanceOutput) + widen(mainOutput));
+        return resonant ? softLimitOftenBent(sum) : softLimit(sum);
     }
 
     // The level applied to the stage's sum. A zero level is silence, also for a sum that

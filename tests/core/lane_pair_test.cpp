@@ -32,7 +32,7 @@ std::vector<float> awkwardValues() {
     return values;
 }
 
-// The flush, the test of whether it keeps three pairs, and the limiter, over any floats and
+// The flush, the test of whether it keeps three pairs, and the limiters, over any floats and
 // over the limiter's range (around every knee and up to where everything comes out as 1.0).
 TEST(LanePair, FlushAndLimitersAreTheSingleOnesInEachLane) {
     std::vector<float> values = awkwardValues();
@@ -69,9 +69,22 @@ TEST(LanePair, FlushAndLimitersAreTheSingleOnesInEachLane) {
             ASSERT_EQ(flushKeepsAll(pairs[0], pairs[1], pairs[2]), all) << first << ", " << third << " at " << place;
         }
 #endif
-        const FloatPair limited = softLimit(pairOf(first, second));
-        ASSERT_EQ(bitsOf(firstOf(limited)), bitsOf(softLimit(first))) << first << ", " << second;
-        ASSERT_EQ(bitsOf(secondOf(limited)), bitsOf(softLimit(second))) << first << ", " << second;
+        for (const auto limited : {softLimit(pairOf(first, second)), softLimitOftenBent(pairOf(first, second))}) {
+            ASSERT_EQ(bitsOf(firstOf(limited)), bitsOf(softLimit(first))) << first << ", " << second;
+            ASSERT_EQ(bitsOf(secondOf(limited)), bitsOf(softLimit(second))) << first << ", " << second;
+        }
+    }
+}
+
+// Every magnitude up to 1.0 from the first knee, the range the limiter for often bent pairs
+// bends in both lanes at once, against the single limiter: both signs, each lane.
+TEST(LanePair, OftenBentLimiterBendsUpToFullScaleAsTheSingleOne) {
+    const std::uint32_t low = bitsOf(0.5f), high = bitsOf(1.0f);
+    for (std::uint32_t bits = low; bits <= high; bits += BRAMSOLIKET_SWEEP_STRIDE) {
+        const float value = std::bit_cast<float>(bits), other = std::bit_cast<float>(high - (bits - low));
+        const FloatPair limited = softLimitOftenBent(pairOf(value, -other));
+        ASSERT_EQ(bitsOf(firstOf(limited)), bitsOf(softLimit(value))) << value;
+        ASSERT_EQ(bitsOf(secondOf(limited)), bitsOf(softLimit(-other))) << -other;
     }
 }
 

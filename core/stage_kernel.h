@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <type_traits>
 
 #include "core/filter_type.h"
 #include "core/float_bits.h"
@@ -69,28 +68,6 @@ inline FloatPair flushToZero(FloatPair pair) {
     return {flushToZero(pair.first), flushToZero(pair.second)};
 #endif
 }
-
-#if defined(BRAMSOLIKET_LANE_PAIR_SSE2)
-// Whether the flush leaves each lane of three pairs as it is: every value +0.0 or a finite
-// magnitude from 1e-10 up (-0.0 becomes +0.0). One vector test for all six lanes: the
-// magnitudes are shifted so that the kept range starts at the lowest signed integer, where
-// one signed comparison finds what lies outside it, and one branch decides.
-inline bool flushKeepsAll(FloatPair a, FloatPair b, FloatPair c) {
-    using namespace flush_rule;
-    constexpr auto kShift = static_cast<std::int32_t>(0x80000000u - kSmallestKept);
-    constexpr auto kShiftedLargest = static_cast<std::int32_t>(0x80000000u + (kLargestFinite - kSmallestKept));
-    const auto changed = [](__m128 lanes) {
-        const __m128i bits = _mm_castps_si128(lanes);
-        const __m128i magnitude = _mm_and_si128(bits, _mm_set1_epi32(static_cast<std::int32_t>(kMagnitudeBits)));
-        const __m128i outside =
-            _mm_cmpgt_epi32(_mm_add_epi32(magnitude, _mm_set1_epi32(kShift)), _mm_set1_epi32(kShiftedLargest));
-        return _mm_andnot_si128(_mm_cmpeq_epi32(bits, _mm_setzero_si128()), outside);
-    };
-    // Lanes 0 and 1 of each pair, the ones in use, side by side.
-    const __m128i any = _mm_or_si128(changed(_mm_movelh_ps(a.lanes, b.lanes)), changed(_mm_movelh_ps(c.lanes, c.lanes)));
-    return _mm_movemask_ps(_mm_castsi128_ps(any)) == 0;
-}
-#endif
 
 // Passes magnitudes up to 0.5 unchanged and bends larger ones toward 1.0: up to five passes,
 // each pulling the magnitude toward a knee (0.5, 0.75, 0.875, 0.9375, 0.96875) by the knee's
@@ -206,21 +183,6 @@ struct BiquadSectionOf {
 
     Value step(Value input) {
         const Wide x = widen(input);
-#if defined(BRAMSOLIKET_LANE_PAIR_SSE2)
-        if constexpr (std::is_same_v<Value, FloatPair>) {
-            // A pair tests the flush of its three values at once: computed as if the flush
-            // kept them, which it almost always does, and recomputed below with the flush
-            // where it does not. Where it keeps them, that is what the flushing step gives.
-            const Value y = narrow(b0 * x + widen(state1));
-            const Value next1 = narrow((b1 * x - a1 * widen(y)) + widen(state2));
-            const Value last = narrow(b2 * x - a2 * widen(y));
-            if (flushKeepsAll(y, next1, last)) [[likely]] {
-                state2 = last;
-                state1 = next1;
-                return y;
-            }
-        }
-#endif
         const Value y = flushToZero(narrow(b0 * x + widen(state1)));
         const Value next1 = flushToZero(narrow((b1 * x - a1 * widen(y)) + widen(state2)));
         state2 = flushToZero(narrow(b2 * x - a2 * widen(y)));

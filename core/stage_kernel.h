@@ -108,9 +108,9 @@ inline float softLimit(float value) {
 inline double widen(float value) { return value; }
 inline float narrow(double value) { return static_cast<float>(value); }
 
-// The limiter in each lane of a pair: the common case, both magnitudes up to the first knee,
-// tested on the bits as for a single value; otherwise each lane is bent on its own.
-inline FloatPair softLimit(FloatPair pair) {
+// Whether the limiter leaves both lanes of a pair as they are: both magnitudes up to the
+// first knee, tested on the bits as for a single value.
+inline bool limiterKeeps(FloatPair pair) {
     constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
     constexpr std::uint32_t kFirstKnee = floatBits(0.5f);
 #if defined(BRAMSOLIKET_LANE_PAIR_SSE2) && (defined(__x86_64__) || defined(_M_X64))
@@ -121,7 +121,13 @@ inline FloatPair softLimit(FloatPair pair) {
     const std::uint32_t first = floatBits(firstOf(pair)) & kMagnitudeBits;
     const std::uint32_t second = floatBits(secondOf(pair)) & kMagnitudeBits;
 #endif
-    if ((first > second ? first : second) <= kFirstKnee) [[likely]] return pair;
+    return (first > second ? first : second) <= kFirstKnee;
+}
+
+// The limiter in each lane of a pair: the common case, both lanes kept, as for a single
+// value; otherwise each lane is bent on its own.
+inline FloatPair softLimit(FloatPair pair) {
+    if (limiterKeeps(pair)) [[likely]] return pair;
     return pairOf(softLimit(firstOf(pair)), softLimit(secondOf(pair)));
 }
 
@@ -182,10 +188,17 @@ struct BiquadSectionOf {
     Value state1, state2;
 
     Value step(Value input) {
-        const Wide x = widen(input);
+        Wide wideOutput;
+        return stepWide(widen(input), wideOutput);
+    }
+    // The same step on an input already widened, giving its output also widened (the value
+    // the step multiplies by a1 and a2): a block loop can hand that on to the next section
+    // and save it widening the same value again.
+    [[gnu::always_inline]] Value stepWide(Wide x, Wide& wideOutput) {
         const Value y = flushToZero(narrow(b0 * x + widen(state1)));
-        const Value next1 = flushToZero(narrow((b1 * x - a1 * widen(y)) + widen(state2)));
-        state2 = flushToZero(narrow(b2 * x - a2 * widen(y)));
+        wideOutput = widen(y);
+        const Value next1 = flushToZero(narrow((b1 * x - a1 * wideOutput) + widen(state2)));
+        state2 = flushToZero(narrow(b2 * x - a2 * wideOutput));
         state1 = next1;
         return y;
     }

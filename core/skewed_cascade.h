@@ -242,6 +242,15 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
             ascending<0, kWideHandovers - 1>([&](auto p) __attribute__((always_inline)) {
                 handedWide[decltype(p)::value] = widen(handed[decltype(p)::value]);
             });
+            // What position p reads, widened, in a step whose position 0 reads frame i.
+            const auto wideInputOf = [&](auto position, std::int32_t i) __attribute__((always_inline)) {
+                constexpr int p = decltype(position)::value;
+                if constexpr (p == 0) {
+                    return widen(block.dry(i));
+                } else {
+                    return handedWide[p - 1];
+                }
+            };
             for (std::int32_t i = kFill; i < frameCount; ++i) {
                 if constexpr (!kResonant) run(Position<kLast>{}, i - kLast);
                 descending<0, kSingles - 1>([&](auto j) __attribute__((always_inline)) {
@@ -251,8 +260,7 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
                         deliver(Position<p>{}, section.step(inputOf(Position<p>{}, i)), i - p);
                     } else {
                         Wide wideOutput;
-                        const Wide input = p == 0 ? widen(block.dry(i)) : handedWide[p == 0 ? 0 : p - 1];
-                        const Value y = section.stepWide(input, wideOutput);
+                        const Value y = section.stepWide(wideInputOf(Position<p>{}, i), wideOutput);
                         if constexpr (p == kMain) {
                             deliver(Position<p>{}, y, i - p);
                         } else if (limiterKeeps(y)) [[likely]] {

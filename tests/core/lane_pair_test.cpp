@@ -32,8 +32,8 @@ std::vector<float> awkwardValues() {
     return values;
 }
 
-// The flush and the limiters, over any floats and
-// over the limiter's range (around every knee and up to where everything comes out as 1.0).
+// The flush and the limiters, over any floats and over the limiter's range (around every
+// knee and up to where everything comes out as 1.0).
 TEST(LanePair, FlushAndLimitersAreTheSingleOnesInEachLane) {
     std::vector<float> values = awkwardValues();
     for (const float knee : {0.5f, 0.75f, 0.875f, 0.9375f, 0.96875f, 1.0f, 1062.0f}) {

@@ -232,11 +232,43 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
                     });
                 });
             }
+            // A stereo frame's slope stages hand their outputs on widened: a plain section's
+            // output is its section's, limited, and the section has widened it already for
+            // its own step, so where the limiter keeps it the next section need not widen it
+            // again. Conversions between the widths are what these loops run short of first.
+            constexpr int kWideHandovers = kPairable<Value> ? 0 : kMain;
+            using Wide = decltype(widen(Value{}));
+            Wide handedWide[kWideHandovers > 0 ? kWideHandovers : 1];
+            ascending<0, kWideHandovers - 1>([&](auto p) __attribute__((always_inline)) {
+                handedWide[decltype(p)::value] = widen(handed[decltype(p)::value]);
+            });
+            // What position p reads, widened, in a step whose position 0 reads frame i.
+            const auto wideInputOf = [&](auto position, std::int32_t i) __attribute__((always_inline)) {
+                constexpr int p = decltype(position)::value;
+                if constexpr (p == 0) {
+                    return widen(block.dry(i));
+                } else {
+                    return handedWide[p - 1];
+                }
+            };
             for (std::int32_t i = kFill; i < frameCount; ++i) {
                 if constexpr (!kResonant) run(Position<kLast>{}, i - kLast);
                 descending<0, kSingles - 1>([&](auto j) __attribute__((always_inline)) {
                     constexpr int p = 2 * kPairs + decltype(j)::value;
-                    deliver(Position<p>{}, singles[decltype(j)::value].step(inputOf(Position<p>{}, i)), i - p);
+                    Section& section = singles[decltype(j)::value];
+                    if constexpr (kWideHandovers == 0 || p > kWideHandovers) {
+                        deliver(Position<p>{}, section.step(inputOf(Position<p>{}, i)), i - p);
+                    } else {
+                        Wide wideOutput;
+                        const Value y = section.stepWide(wideInputOf(Position<p>{}, i), wideOutput);
+                        if constexpr (p == kMain) {
+                            deliver(Position<p>{}, y, i - p);
+                        } else if (limiterKeeps(y)) [[likely]] {
+                            handedWide[p] = wideOutput;  // a plain slope stage: its output is y
+                        } else {
+                            handedWide[p] = widen(stage[p].finishSample(y));
+                        }
+                    }
                 });
                 if constexpr (kPaired) {
                     descending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
@@ -248,6 +280,10 @@ template <int Cascade, OutputMode Mode, CascadeLayout Layout, typename Block>
                     });
                 }
             }
+            // Widening is exact, so narrowing gives back the outputs the draining reads.
+            ascending<0, kWideHandovers - 1>([&](auto p) __attribute__((always_inline)) {
+                handed[decltype(p)::value] = narrow(handedWide[decltype(p)::value]);
+            });
             if constexpr (kPaired) {
                 ascending<0, kPairs - 1>([&](auto j) __attribute__((always_inline)) {
                     constexpr int first = 2 * decltype(j)::value;

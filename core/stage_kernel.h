@@ -108,9 +108,9 @@ inline float softLimit(float value) {
 inline double widen(float value) { return value; }
 inline float narrow(double value) { return static_cast<float>(value); }
 
-// The limiter in each lane of a pair: the common case, both magnitudes up to the first knee,
-// tested on the bits as for a single value; otherwise each lane is bent on its own.
-inline FloatPair softLimit(FloatPair pair) {
+// Whether the limiter leaves both lanes of a pair as they are: both magnitudes up to the
+// first knee, tested on the bits as for a single value.
+inline bool limiterKeeps(FloatPair pair) {
     constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
     constexpr std::uint32_t kFirstKnee = floatBits(0.5f);
 #if defined(BRAMSOLIKET_LANE_PAIR_SSE2) && (defined(__x86_64__) || defined(_M_X64))
@@ -121,9 +121,48 @@ inline FloatPair softLimit(FloatPair pair) {
     const std::uint32_t first = floatBits(firstOf(pair)) & kMagnitudeBits;
     const std::uint32_t second = floatBits(secondOf(pair)) & kMagnitudeBits;
 #endif
-    if ((first > second ? first : second) <= kFirstKnee) [[likely]] return pair;
+    return (first > second ? first : second) <= kFirstKnee;
+}
+
+// The limiter in each lane of a pair: the common case, both lanes kept, as for a single
+// value; otherwise each lane is bent on its own.
+inline FloatPair softLimit(FloatPair pair) {
+    if (limiterKeeps(pair)) [[likely]] return pair;
     return pairOf(softLimit(firstOf(pair)), softLimit(secondOf(pair)));
 }
+
+// The limiter for a pair whose lanes often pass the first knee (a resonant stage's sum, a
+// third of whose samples or more do), where a test of the first knee would be taken or not
+// at random and mispredicted half the time. A magnitude up to 1.0 is moved by the first pass
+// alone: it comes out at most 0.75, so every later knee finds no excess. The test here is
+// whether both lanes lie up to 1.0, which a signal mostly within full scale passes; both
+// lanes then get the first knee's pass, done as the single limiter does it, and keep their
+// values where the magnitude is up to 0.5. Larger magnitudes go lane by lane through the
+// single limiter.
+inline FloatPair softLimitOftenBent(FloatPair pair) {
+#if defined(BRAMSOLIKET_LANE_PAIR_SSE2)
+    constexpr float kFirstKnee = 0.5f;
+    constexpr std::uint32_t kSignBit = 0x80000000u;
+    const __m128i bits = _mm_castps_si128(pair.lanes);
+    const __m128i magnitudeBits = _mm_andnot_si128(_mm_set1_epi32(static_cast<std::int32_t>(kSignBit)), bits);
+    const __m128i beyondFullScale =
+        _mm_cmpgt_epi32(magnitudeBits, _mm_set1_epi32(static_cast<std::int32_t>(floatBits(1.0f))));
+    if ((_mm_movemask_ps(_mm_castsi128_ps(beyondFullScale)) & 3) == 0) [[likely]] {
+        const __m128 magnitude = _mm_castsi128_ps(magnitudeBits);
+        const __m128 excess = _mm_sub_ps(magnitude, _mm_set1_ps(kFirstKnee));
+        const __m128d pulled = _mm_sub_pd(_mm_cvtps_pd(magnitude),
+                                          _mm_mul_pd(_mm_set1_pd(static_cast<double>(kFirstKnee)), _mm_cvtps_pd(excess)));
+        // The sign put back: the single limiter's product with -1.0 is exact.
+        const __m128i bent = _mm_or_si128(_mm_castps_si128(_mm_cvtpd_ps(pulled)),
+                                          _mm_and_si128(bits, _mm_set1_epi32(static_cast<std::int32_t>(kSignBit))));
+        const __m128i kept =
+            _mm_cmpgt_epi32(_mm_set1_epi32(static_cast<std::int32_t>(floatBits(kFirstKnee)) + 1), magnitudeBits);
+        return {_mm_castsi128_ps(_mm_or_si128(_mm_and_si128(kept, bits), _mm_andnot_si128(kept, bent)))};
+    }
+#endif
+    return pairOf(softLimit(firstOf(pair)), softLimit(secondOf(pair)));
+}
+inline float softLimitOftenBent(float value) { return softLimit(value); }
 
 // A stage's level on its sum (see StageKernelOf::applyLevel), one value or a pair.
 inline float applyLevelTo(double sum, double level) {
@@ -149,10 +188,17 @@ struct BiquadSectionOf {
     Value state1, state2;
 
     Value step(Value input) {
-        const Wide x = widen(input);
+        Wide wideOutput;
+        return stepWide(widen(input), wideOutput);
+    }
+    // The same step on an input already widened, giving its output also widened (the value
+    // the step multiplies by a1 and a2): a block loop can hand that on to the next section
+    // and save it widening the same value again.
+    [[gnu::always_inline]] Value stepWide(Wide x, Wide& wideOutput) {
         const Value y = flushToZero(narrow(b0 * x + widen(state1)));
-        const Value next1 = flushToZero(narrow((b1 * x - a1 * widen(y)) + widen(state2)));
-        state2 = flushToZero(narrow(b2 * x - a2 * widen(y)));
+        wideOutput = widen(y);
+        const Value next1 = flushToZero(narrow((b1 * x - a1 * wideOutput) + widen(state2)));
+        state2 = flushToZero(narrow(b2 * x - a2 * wideOutput));
         state1 = next1;
         return y;
     }
@@ -232,7 +278,8 @@ struct StageKernelOf {
     [[gnu::always_inline]] Value combine(Value mainOutput, Value resonanceStep) const {
         Value resonanceOutput{};
         if (resonant) resonanceOutput = narrow(resonanceGain * widen(resonanceStep));
-        return softLimit(applyLevel(widen(resonanceOutput) + widen(mainOutput)));
+        const Value sum = applyLevel(widen(resonanceOutput) + widen(mainOutput));
+        return resonant ? softLimitOftenBent(sum) : softLimit(sum);
     }
 
     // The level applied to the stage's sum. A zero level is silence, also for a sum that

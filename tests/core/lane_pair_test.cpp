@@ -32,15 +32,44 @@ std::vector<float> awkwardValues() {
     return values;
 }
 
-TEST(LanePair, FlushIsTheSingleFlushInEachLane) {
+// The flush and the limiters, over any floats and over the limiter's range (around every
+// knee and up to where everything comes out as 1.0).
+TEST(LanePair, FlushAndLimitersAreTheSingleOnesInEachLane) {
     std::vector<float> values = awkwardValues();
+    for (const float knee : {0.5f, 0.75f, 0.875f, 0.9375f, 0.96875f, 1.0f, 1062.0f}) {
+        for (const float v : {knee, std::nextafter(knee, 0.0f), std::nextafter(knee, 2000.0f), knee + 0.00001f}) {
+            values.push_back(v);
+            values.push_back(-v);
+        }
+    }
+    values.push_back(-std::numeric_limits<float>::quiet_NaN());
     Numbers numbers{3};
     for (int i = 0; i < 20000; ++i) values.push_back(numbers.anyFloat());
+    for (int i = 0; i < 20000; ++i) {
+        const float magnitude = static_cast<float>(numbers.next() >> 8) / 16777216.0f;
+        values.push_back((i % 2 ? -1.0f : 1.0f) * (i % 3 ? 0.4f + 1.2f * magnitude : std::exp2(12.0f * magnitude)));
+    }
     for (std::size_t i = 0; i < values.size(); ++i) {
         const float first = values[i], second = values[(i * 7 + 3) % values.size()];
         const FloatPair flushed = flushToZero(pairOf(first, second));
         ASSERT_EQ(bitsOf(firstOf(flushed)), bitsOf(flushToZero(first))) << first << ", " << second;
         ASSERT_EQ(bitsOf(secondOf(flushed)), bitsOf(flushToZero(second))) << first << ", " << second;
+        for (const auto limited : {softLimit(pairOf(first, second)), softLimitOftenBent(pairOf(first, second))}) {
+            ASSERT_EQ(bitsOf(firstOf(limited)), bitsOf(softLimit(first))) << first << ", " << second;
+            ASSERT_EQ(bitsOf(secondOf(limited)), bitsOf(softLimit(second))) << first << ", " << second;
+        }
+    }
+}
+
+// Every magnitude up to 1.0 from the first knee, the range the limiter for often bent pairs
+// bends in both lanes at once, against the single limiter: both signs, each lane.
+TEST(LanePair, OftenBentLimiterBendsUpToFullScaleAsTheSingleOne) {
+    const std::uint32_t low = bitsOf(0.5f), high = bitsOf(1.0f);
+    for (std::uint32_t bits = low; bits <= high; bits += BRAMSOLIKET_SWEEP_STRIDE) {
+        const float value = std::bit_cast<float>(bits), other = std::bit_cast<float>(high - (bits - low));
+        const FloatPair limited = softLimitOftenBent(pairOf(value, -other));
+        ASSERT_EQ(bitsOf(firstOf(limited)), bitsOf(softLimit(value))) << value;
+        ASSERT_EQ(bitsOf(secondOf(limited)), bitsOf(softLimit(-other))) << -other;
     }
 }
 

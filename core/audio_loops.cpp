@@ -12,21 +12,17 @@
 // (the skewed cascade) and then the step counters are advanced by what the run would have
 // counted; a move sample goes through the stages themselves, which count, move and load
 // their new rows. While nothing glides the whole call is one quiet run.
-//
-// The loops are templates on the kind of frame: the mono and the stereo processing are
-// compiled in files of their own (mono_frames.cpp, stereo_frames.cpp), so that a build
-// compiles the two, the largest work of the whole tree, side by side.
-#pragma once
-
-#include <cstdint>
 #include <limits>
 #include <type_traits>
 
 #include "core/filter_processor.h"
 #include "core/glide_schedule.h"
 #include "core/skewed_cascade.h"
+#include "core/stereo_block.h"
 
-namespace audio_loops {
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
 
 // One frame through the stages themselves, counting glide steps and moving rows as due.
 template <OutputMode Mode, typename Block, typename Value = typename Block::Value>
@@ -128,4 +124,43 @@ float renderFrames(FilterStage* stages, StageKernel* kernels, std::uint32_t* ver
     return Block::highest(peak);
 }
 
-}  // namespace audio_loops
+}  // namespace
+
+template <OutputMode Mode>
+float FilterProcessor::render(const float* input, float* left, float* right, std::int32_t frameCount) {
+    // The mix factors hold for the whole call; a change made meanwhile counts from the next.
+    const double wetShare = dryWetMix_.load(relaxed);
+    const Mix mix{static_cast<float>(1.0 - wetShare), wetShare};
+    if (frameCount <= 0) return -std::numeric_limits<float>::infinity();
+
+    const int cascade = static_cast<int>(slopeStages_.load(relaxed));
+    return renderFrames<Mode>(stages_, kernels_, kernelVersions_, cascade, MonoBlock{input, left, right}, frameCount,
+                              mix);
+}
+
+float FilterProcessor::process(const float* input, float* left, float* right, std::int32_t frameCount,
+                               OutputMode mode) {
+    const float peak = mode == OutputMode::Accumulate ? render<OutputMode::Accumulate>(input, left, right, frameCount)
+                                                      : render<OutputMode::Replace>(input, left, right, frameCount);
+    if (frameCount > 0) publishChangedSettings();
+    return peak;
+}
+
+template <OutputMode Mode>
+float FilterProcessor::renderStereo(const float* inputLeft, const float* inputRight, float* left, float* right,
+                                    std::int32_t frameCount) {
+    const double wetShare = dryWetMix_.load(relaxed);
+    const Mix mix{static_cast<float>(1.0 - wetShare), wetShare};
+    if (frameCount <= 0) return -std::numeric_limits<float>::infinity();
+
+    const int cascade = static_cast<int>(slopeStages_.load(relaxed));
+    return renderFrames<Mode>(stages_, kernels_, kernelVersions_, cascade,
+                              StereoBlock{inputLeft, inputRight, left, right}, frameCount, mix);
+}
+
+float FilterProcessor::process(const float* inputLeft, const float* inputRight, float* left, float* right,
+                               std::int32_t frameCount, OutputMode mode) {
+    return mode == OutputMode::Accumulate
+               ? renderStereo<OutputMode::Accumulate>(inputLeft, inputRight, left, right, frameCount)
+               : renderStereo<OutputMode::Replace>(inputLeft, inputRight, left, right, frameCount);
+}

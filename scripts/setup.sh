@@ -82,6 +82,12 @@ if [ "$needs_i386" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i3
 fi
 echo "setup: installing for ${groups[*]}: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -q
+# A mirror in the middle of a sync fails an index now and then: try again, and in the end
+# install from the indexes there are (apt-get install says it when a package is missing).
+for attempt in 1 2 3; do
+  "${sudo_cmd[@]}" apt-get update -q && break
+  echo "setup: apt-get update failed (attempt $attempt of 3)" >&2
+  [ "$attempt" -lt 3 ] && sleep 15
+done
 "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 echo "setup: installed ${missing[*]}"

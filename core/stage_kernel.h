@@ -108,6 +108,10 @@ inline float softLimit(float value) {
 inline double widen(float value) { return value; }
 inline float narrow(double value) { return static_cast<float>(value); }
 
+// Whether the limiter leaves a value as it is: its magnitude up to the first knee, tested on
+// the bits (NaN lies above every finite magnitude there).
+inline bool limiterKeeps(float value) { return (floatBits(value) & 0x7FFFFFFFu) <= floatBits(0.5f); }
+
 // Whether the limiter leaves both lanes of a pair as they are: both magnitudes up to the
 // first knee, tested on the bits as for a single value.
 inline bool limiterKeeps(FloatPair pair) {

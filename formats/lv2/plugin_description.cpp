@@ -184,7 +184,7 @@ const PluginVariant kVariants[] = {
 // The plug-ins' own UI, where the bundle has one: an X11 UI that the host drives through
 // ui:idleInterface (required) and embeds in its window (ui:parent); it tells the host when a
 // control is grabbed (ui:touch), and its size through ui:resize where a host passes it
-// (undeclared: the LV2 specification deprecates declaring it), reads the scale and the sample rate
+// (undeclared: LV2 deprecates declaring it), reads the scale and the sample rate
 // from the host's options (which it needs urid:map to read), reaches the running settings
 // through instance-access and data-access where the host offers them, and finds the meter
 // port by symbol (ui:portMap). It asks the host to send it each plug-in's meter output, which
